@@ -1,6 +1,13 @@
 #include "render/light_renderer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#include "colorspace_suite.h"
+#include "image/box_blur.h"
+#include "render/compositing.h"
+#include "shell/suite_holder.h"
 
 namespace brivo {
 
@@ -14,28 +21,176 @@ int32_t marginFor(double radius) {
                               : static_cast<int32_t>(std::ceil(radius));
 }
 
+int32_t widthOf(const VRect& rect) { return rect.right - rect.left; }
+int32_t heightOf(const VRect& rect) { return rect.bottom - rect.top; }
+
+bool sizeEquals(const ImageHandle& image, int32_t width, int32_t height) {
+    return !image.empty() && image->width() == width && image->height() == height;
+}
+
+void blurInPlace(HostImage& image, float rx, float ry) {
+    BoxBlur blur;
+    blur.setExtraPasses(1);
+    blur.setRadius(rx, ry);
+    blur.apply(image.view(), PixelRegion{0, 0, image.height(), image.width()});
+}
+
 }  // namespace
 
 LightRenderer::LightRenderer(HostDocument& document, const FilterParameters* params,
                              bool cacheResults)
     : cacheResults_(cacheResults), document_(document), params_(params) {
-    for (int entry = 0; entry < 256; ++entry) matteCurve_[entry] = static_cast<uint8_t>(entry);
+    for (int entry = 0; entry < kMatteTableSize; ++entry)
+        matteCurve_[entry] = static_cast<uint8_t>(entry);
 }
 
 void LightRenderer::prepare(int32_t width, int32_t height) {
     imageWidth_ = width;
     imageHeight_ = height;
+    convertLightColor();
+    buildMatteTable(params_->mattePosition, params_->matteRange, matteCurve_);
 }
 
 int32_t LightRenderer::blurMargin() const {
     return std::max(marginFor(params_->lightBlur), marginFor(params_->matteBlur));
 }
 
-ImageHandle LightRenderer::buildLightMask(HostImage&, const VRect&) { return ImageHandle(); }
+void LightRenderer::convertLightColor() {
+    const FilterRecord* record = document_.filterRecord();
+    SuiteHolder<PSColorSpaceSuite1> colors(record->sSPBasic, kPSColorSpaceSuite,
+                                           kPSColorSpaceSuiteVersion1);
+    ColorID color = nullptr;
+    colors->Make(&color);
+    const CS_XYZ xyz{params_->lightColor[0], params_->lightColor[1], params_->lightColor[2]};
+    colors->StuffXYZ(color, xyz);
+    uint8_t gamut = 0;
+    uint8_t* k = lightColorBytes_;
+    std::fill(k, k + 4, uint8_t{0});
+    colors->ExtractComponents(color, lightColorSpace(record->imageMode), &k[0], &k[1], &k[2],
+                              &k[3], &gamut);
+    colors->Delete(&color);
+}
+
+PixelView LightRenderer::viewOf(const HostImage& image, int32_t width, int32_t height) {
+    PixelView view;
+    view.setTo(width, height, image.planeCount(), image.bytesPerSample, image.rowBytes,
+               image.data);
+    return view;
+}
+
+bool LightRenderer::matteSettingsUnchanged() const {
+    return params_->matteChannel == cachedParams_.matteChannel &&
+           params_->mattePosition == cachedParams_.mattePosition &&
+           params_->matteRange == cachedParams_.matteRange &&
+           params_->matteBlur == cachedParams_.matteBlur;
+}
+
+bool LightRenderer::shapeSettingsUnchanged() const {
+    const FilterParameters& p = *params_;
+    const FilterParameters& c = cachedParams_;
+    for (int corner = 0; corner < 4; ++corner) {
+        if (p.cornerPin[corner].x != c.cornerPin[corner].x ||
+            p.cornerPin[corner].y != c.cornerPin[corner].y)
+            return false;
+    }
+    return p.shapeBlendMode == c.shapeBlendMode && p.shapeFile == c.shapeFile &&
+           p.shapeOpacity == c.shapeOpacity && p.shapeBlurX == c.shapeBlurX &&
+           p.shapeBlurY == c.shapeBlurY && p.shapePosX == c.shapePosX &&
+           p.shapePosY == c.shapePosY && p.shapeScaleX == c.shapeScaleX &&
+           p.shapeScaleY == c.shapeScaleY && p.shapeRotate == c.shapeRotate &&
+           p.lightDisplacement == c.lightDisplacement;
+}
+
+void LightRenderer::recordMatteSettings() {
+    cachedParams_.matteChannel = params_->matteChannel;
+    cachedParams_.mattePosition = params_->mattePosition;
+    cachedParams_.matteRange = params_->matteRange;
+    cachedParams_.matteBlur = params_->matteBlur;
+}
+
+ImageHandle LightRenderer::buildMatte(HostImage& source, const VRect& rect) {
+    const int32_t w = widthOf(rect);
+    const int32_t h = heightOf(rect);
+    if (cacheResults_ && matteSettingsUnchanged() && sizeEquals(cachedMatte_, w, h))
+        return cachedMatte_;
+    cachedMatte_.release();
+    ImageHandle matte =
+        document_.allocateBuffer(w, h, 1, source.bytesPerSample, plugInModeGrayScale);
+    const PixelView sourceView = viewOf(source, w, h);
+    PixelView matteView = matte->view();
+    extractMatte(sourceView, source.imageMode, params_->matteChannel, matteCurve_, matteView);
+    if (params_->matteBlur > 0.0) {
+        blurInPlace(*matte, static_cast<float>(scaleX * params_->matteBlur),
+                    static_cast<float>(scaleY * params_->matteBlur));
+    }
+    if (cacheResults_) {
+        cachedMatte_ = matte;
+        recordMatteSettings();
+    }
+    return matte;
+}
+
+ImageHandle LightRenderer::buildLightMask(HostImage& source, const VRect& rect) {
+    const int32_t w = widthOf(rect);
+    const int32_t h = heightOf(rect);
+    if (cacheResults_ && matteSettingsUnchanged() && shapeSettingsUnchanged() &&
+        sizeEquals(cachedMask_, w, h))
+        return cachedMask_;
+    const ShapeBlendMode mode = params_->shapeMode();
+    const bool needMatte = mode != ShapeBlendMode::Only;
+    const bool hasShape = mode != ShapeBlendMode::None && !params_->shapeFile.isEmpty();
+    if (!needMatte && !hasShape) return ImageHandle();
+    ImageHandle matte = buildMatte(source, rect);
+    if (!hasShape) return matte;
+    return matte;
+}
+
+ImageHandle LightRenderer::blurLight(const ImageHandle& image, bool mayBeCached, float rx,
+                                     float ry) {
+    if (rx == 0.0f && ry == 0.0f) return image;
+    ImageHandle target = image;
+    if (mayBeCached && cacheResults_) {
+        // Never alter a cached mask or matte: blur a copy.
+        target = image->makeSameFormat(image->width(), image->height());
+        target->copyPixelsFrom(*image);
+    }
+    blurInPlace(*target, rx, ry);
+    return target;
+}
 
 void LightRenderer::renderStrip(HostImage& source, const VRect& rect) {
     ImageHandle mask = buildLightMask(source, rect);
     if (mask.empty()) return;
+    const int32_t w = widthOf(rect);
+    const int32_t h = heightOf(rect);
+    const float rx = static_cast<float>(scaleX * params_->lightBlur);
+    const float ry = static_cast<float>(scaleY * params_->lightBlur);
+    PixelView sourceView = viewOf(source, w, h);
+
+    if (params_->source() == LightSource::Matte) {
+        const ImageHandle light = blurLight(mask, true, rx, ry);
+        compositeFromMatte(sourceView, light->view(), source.imageMode, params_->lightBlendMode,
+                           params_->lightBrightness, lightColorBytes_);
+        return;
+    }
+    ImageHandle lightImage = document_.allocateBuffer(w, h, source.planeCount(),
+                                                      source.bytesPerSample, source.imageMode);
+    PixelView lightView = lightImage->view();
+    maskSource(sourceView, mask->view(), lightView, source.imageMode);
+    mask.release();
+    blurLight(lightImage, false, rx, ry);
+    compositeFromImage(sourceView, lightImage->view(), source.imageMode, params_->lightBlendMode,
+                       params_->lightBrightness, lightColorBytes_);
+}
+
+void LightRenderer::previewMask(HostImage& source, HostImage& out) {
+    const VRect whole{0, 0, source.height(), source.width()};
+    ImageHandle mask = buildLightMask(source, whole);
+    if (mask.empty()) {
+        out.clear();
+        return;
+    }
+    out.copyPixelsFrom(*mask);
 }
 
 }  // namespace brivo

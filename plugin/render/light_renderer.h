@@ -1,11 +1,14 @@
 // Turns a rectangle of source pixels into the lit result, in place. Used once per strip by
-// the filtering driver and once per preview by the dialog.
+// the filtering driver and once per preview by the dialog, which keeps intermediate images
+// cached while their inputs are unchanged.
 #pragma once
 
 #include <cstdint>
 
 #include "image/host_document.h"
 #include "image/host_image.h"
+#include "image/pixel_view.h"
+#include "render/matte.h"
 #include "shell/filter_parameters.h"
 
 namespace brivo {
@@ -17,20 +20,36 @@ public:
     LightRenderer& operator=(const LightRenderer&) = delete;
 
     // Sets the size the shape is placed on and derives what depends on the parameters
-    // only (the light colour in the image's space, the matte table).
+    // only: the light colour in the image's colour space and the matte table.
     void prepare(int32_t width, int32_t height);
-    // Rows (and columns) of context the blurs need on each side of a strip: the larger of
-    // the two blur radii, rounded up; 0 for NaN or negative radii.
+    // Rows of context the blurs need on each side of a strip: the larger of the two blur
+    // radii rounded up; 0 for NaN or negative radii, saturating for huge ones.
     int32_t blurMargin() const;
-    // Lights source in place; source holds the pixels of rect (whole-image coordinates)
-    // from its pixel (0, 0) and may be larger than rect.
+    // Lights source in place. source holds the pixels of rect (whole-image coordinates)
+    // from its pixel (0, 0); it may be larger than rect (the driver's strip buffer), and
+    // only rect's width and height of it are touched.
     void renderStrip(HostImage& source, const VRect& rect);
+    // The light mask for the whole of source, copied into out (one channel, same size);
+    // out is cleared when there is no mask.
+    void previewMask(HostImage& source, HostImage& out);
+
+    const uint8_t* lightColorBytes() const { return lightColorBytes_; }
+    const uint8_t* matteCurve() const { return matteCurve_; }
 
     float scaleX = 1.0f;
     float scaleY = 1.0f;
 
 private:
     ImageHandle buildLightMask(HostImage& source, const VRect& rect);
+    ImageHandle buildMatte(HostImage& source, const VRect& rect);
+    void convertLightColor();
+    // A blurred copy of mask when it is a cached image, else mask blurred in place.
+    ImageHandle blurLight(const ImageHandle& image, bool mayBeCached, float rx, float ry);
+    bool matteSettingsUnchanged() const;
+    bool shapeSettingsUnchanged() const;
+    void recordMatteSettings();
+    // A view of the first width × height pixels of image with its own row stride.
+    static PixelView viewOf(const HostImage& image, int32_t width, int32_t height);
 
     bool cacheResults_;
     HostDocument& document_;
@@ -43,7 +62,7 @@ private:
     uint8_t lightColorBytes_[4] = {0, 0, 0, 0};
     int32_t imageWidth_ = 0;
     int32_t imageHeight_ = 0;
-    uint8_t matteCurve_[256];
+    uint8_t matteCurve_[kMatteTableSize];
     FilterParameters cachedParams_;
 };
 

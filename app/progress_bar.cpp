@@ -1,0 +1,36 @@
+#include "app/progress_bar.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+namespace brivo::app {
+
+namespace {
+constexpr int barWidth = 40;
+}
+
+ProgressBar::ProgressBar(std::FILE* stream) : stream_(stream), enabled_(isatty(fileno(stream)) == 1) {}
+
+ProgressBar::~ProgressBar() { finish(); }
+
+void ProgressBar::update(int32_t done, int32_t total) {
+    if (!enabled_ || total <= 0) return;
+    const int64_t clamped = std::clamp<int64_t>(done, 0, total);
+    const auto filled = static_cast<size_t>(clamped * barWidth / total);
+    const auto percent = static_cast<int>(clamped * 100 / total);
+    const std::string bar = std::string(filled, '#') + std::string(barWidth - filled, ' ');
+    std::fprintf(stream_, "\r[%s] %3d%%", bar.c_str(), percent);
+    std::fflush(stream_);
+    drawn_ = true;
+}
+
+void ProgressBar::finish() {
+    if (!drawn_) return;
+    std::fputc('\n', stream_);
+    std::fflush(stream_);
+    drawn_ = false;
+}
+
+}  // namespace brivo::app

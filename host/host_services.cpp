@@ -1,0 +1,21 @@
+#include "host/host_services.h"
+
+#include "pluginapi/colorspace_suite.h"
+
+namespace brivo::host {
+
+HostServices::HostServices(FilterHost& host)
+    : host_(host),
+      colors_(ColorService(host.document().imageMode, host.document().iccProfile)),
+      descriptors_(host) {
+    host.offerSuite(kPSColorSpaceSuite, kPSColorSpaceSuiteVersion1, colors_);
+    host.bindDuringCalls(descriptors_.store());
+}
+
+HostServices::~HostServices() {
+    host_.suites().remove(kPSColorSpaceSuite, kPSColorSpaceSuiteVersion1);
+    host_.unbind(&colors_);
+    host_.unbind(&descriptors_.store());
+}
+
+}  // namespace brivo::host

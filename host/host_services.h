@@ -1,0 +1,29 @@
+// The services a full host lends besides memory and pixels: colour conversion and
+// scripting, attached to one filter host session.
+#pragma once
+
+#include "host/colorspace_suite.h"
+#include "host/descriptor_host.h"
+#include "host/filter_host.h"
+
+namespace brivo::host {
+
+class HostServices {
+public:
+    // Offers the ColorSpace suite, converting for the document the host holds now, and
+    // the scripting suites and descriptor parameters. `host` must outlive this object.
+    explicit HostServices(FilterHost& host);
+    ~HostServices();
+    HostServices(const HostServices&) = delete;
+    HostServices& operator=(const HostServices&) = delete;
+
+    ColorSpaceSuite& colors() { return colors_; }
+    DescriptorHost& descriptors() { return descriptors_; }
+
+private:
+    FilterHost& host_;
+    ColorSpaceSuite colors_;
+    DescriptorHost descriptors_;
+};
+
+}  // namespace brivo::host

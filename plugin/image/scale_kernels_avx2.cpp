@@ -1,0 +1,229 @@
+// AVX2 versions of the 8-bit passes. Every sum wraps in 32 bits exactly as in the scalar
+// passes, so the order of the taps and the pairing of products change nothing.
+#include <immintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "image/scale_kernels.h"
+
+namespace brivo::fx {
+
+namespace {
+
+bool fitsInt16(const int32_t* weights, int32_t taps) {
+    for (int32_t t = 0; t < taps; ++t) {
+        if (weights[t] < -32768 || weights[t] > 32767) return false;
+    }
+    return true;
+}
+
+// Two weights as one 32-bit lane for _mm256_madd_epi16: low half first, high half second.
+__m256i weightPair(int32_t first, int32_t second) {
+    return _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(second) << 16) |
+                                                  (static_cast<uint32_t>(first) & 0xFFFFu)));
+}
+
+// Adds half of 2^shift, shifts arithmetically.
+template <int Shift>
+__m256i roundingShift(__m256i sum) {
+    return _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1 << (Shift - 1))), Shift);
+}
+
+// Sixteen 8-bit samples of two rows as pairs (a, b) of 16-bit values: samples 0-3 and 8-11
+// in lo, 4-7 and 12-15 in hi.
+void interleaveSamples(const uint8_t* a, const uint8_t* b, __m256i& lo, __m256i& hi) {
+    const __m256i va = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)));
+    const __m256i vb = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
+    lo = _mm256_unpacklo_epi16(va, vb);
+    hi = _mm256_unpackhi_epi16(va, vb);
+}
+
+void interleaveSamples(const int16_t* a, const int16_t* b, __m256i& lo, __m256i& hi) {
+    const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+    const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+    lo = _mm256_unpacklo_epi16(va, vb);
+    hi = _mm256_unpackhi_epi16(va, vb);
+}
+
+// Σ rows[t][i] × weights[t] for sixteen samples from i, two rows per multiply; the sums
+// come back in the interleaved order of interleaveSamples.
+template <typename Sample>
+void sumSixteen(const Sample* const* rows, const int32_t* weights, int32_t taps, size_t i,
+                __m256i& lo, __m256i& hi) {
+    lo = _mm256_setzero_si256();
+    hi = _mm256_setzero_si256();
+    for (int32_t t = 0; t < taps; t += 2) {
+        const bool pair = t + 1 < taps;
+        const Sample* second = pair ? rows[t + 1] : rows[t];
+        const __m256i w = weightPair(weights[t], pair ? weights[t + 1] : 0);
+        __m256i a, b;
+        interleaveSamples(rows[t] + i, second + i, a, b);
+        lo = _mm256_add_epi32(lo, _mm256_madd_epi16(a, w));
+        hi = _mm256_add_epi32(hi, _mm256_madd_epi16(b, w));
+    }
+}
+
+void sumRowsY8(const uint8_t* const* rows, const int32_t* weights, int32_t taps, size_t begin,
+               size_t end, int32_t* sums) {
+    size_t i = begin;
+    if (fitsInt16(weights, taps)) {
+        for (; i + 16 <= end; i += 16) {
+            __m256i lo, hi;
+            sumSixteen(rows, weights, taps, i, lo, hi);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i),
+                                _mm256_permute2x128_si256(lo, hi, 0x20));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i + 8),
+                                _mm256_permute2x128_si256(lo, hi, 0x31));
+        }
+    }
+    scalarScaleKernels().yFirst8[0].sumRows(rows, weights, taps, i, end, sums);
+}
+
+void combineRowsY8(const int16_t* const* rows, const int32_t* weights, int32_t taps, size_t begin,
+                   size_t end, uint8_t* out) {
+    size_t i = begin;
+    if (fitsInt16(weights, taps)) {
+        for (; i + 16 <= end; i += 16) {
+            __m256i lo, hi;
+            sumSixteen(rows, weights, taps, i, lo, hi);
+            // packs keeps lo's and hi's lanes apart, which restores the sample order.
+            const __m256i words = _mm256_packs_epi32(roundingShift<20>(lo), roundingShift<20>(hi));
+            const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0x08);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(bytes));
+        }
+    }
+    scalarScaleKernels().xFirst8[0].combineRows(rows, weights, taps, i, end, out);
+}
+
+// Four channels: two destination pixels per vector, one in each 128-bit lane.
+template <typename Load>
+__m256i filterPairFour(const WeightTableSet& x, int32_t j, Load load) {
+    const int32_t* w0 = x.weightsOf(j);
+    const int32_t* w1 = x.weightsOf(j + 1);
+    const size_t p0 = static_cast<size_t>(x.first[j]) * 4;
+    const size_t p1 = static_cast<size_t>(x.first[j + 1]) * 4;
+    __m256i sum = _mm256_setzero_si256();
+    for (int32_t k = 0; k < x.stride; ++k) {
+        const __m256i v = load(p0 + static_cast<size_t>(k) * 4, p1 + static_cast<size_t>(k) * 4);
+        const __m256i w = _mm256_setr_m128i(_mm_set1_epi32(w0[k]), _mm_set1_epi32(w1[k]));
+        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(v, w));
+    }
+    return sum;
+}
+
+// One channel: eight destination pixels per vector, their taps gathered.
+template <typename Gather>
+__m256i filterEightOne(const WeightTableSet& x, int32_t j, Gather gather) {
+    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.first.data() + j));
+    const __m256i rowStart = _mm256_mullo_epi32(
+        _mm256_add_epi32(_mm256_set1_epi32(j), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)),
+        _mm256_set1_epi32(x.stride));
+    __m256i sum = _mm256_setzero_si256();
+    for (int32_t k = 0; k < x.stride; ++k) {
+        const __m256i kk = _mm256_set1_epi32(k);
+        const __m256i v = gather(_mm256_add_epi32(first, kk));
+        const __m256i w =
+            _mm256_i32gather_epi32(x.weights.data(), _mm256_add_epi32(rowStart, kk), 4);
+        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(v, w));
+    }
+    return sum;
+}
+
+// Whether the gathers' 32-bit indices (source pixels and weights) stay in range.
+bool gatherIndicesFit(const WeightTableSet& x, int32_t begin, int32_t end) {
+    constexpr int64_t limit = INT32_MAX;
+    if (static_cast<int64_t>(end) * x.stride > limit) return false;
+    for (int32_t j = begin; j < end; ++j) {
+        if (static_cast<int64_t>(x.first[j]) + x.stride + kRowSlackPixels > limit) return false;
+    }
+    return true;
+}
+
+// A 32-bit value as the 16-bit value it truncates to, sign-extended again.
+__m256i wrapToInt16(__m256i v) {
+    return _mm256_srai_epi32(_mm256_slli_epi32(v, 16), 16);
+}
+
+template <int Channels>
+void filterRowX8(const uint8_t* source, const WeightTableSet& x, int32_t begin, int32_t end,
+                 int16_t* out) {
+    int32_t j = begin;
+    if constexpr (Channels == 4) {
+        auto load = [source](size_t a, size_t b) {
+            int32_t pa, pb;
+            std::memcpy(&pa, source + a, 4);
+            std::memcpy(&pb, source + b, 4);
+            return _mm256_cvtepu8_epi32(
+                _mm_unpacklo_epi32(_mm_cvtsi32_si128(pa), _mm_cvtsi32_si128(pb)));
+        };
+        for (; j + 2 <= end; j += 2) {
+            const __m256i v = wrapToInt16(roundingShift<8>(filterPairFour(x, j, load)));
+            const __m256i words = _mm256_packs_epi32(v, v);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + static_cast<size_t>(j) * 4),
+                             _mm256_castsi256_si128(words));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + static_cast<size_t>(j + 1) * 4),
+                             _mm256_extracti128_si256(words, 1));
+        }
+    } else if (gatherIndicesFit(x, begin, end)) {
+        // Each gather loads four bytes from the tap on; the row's slack covers the last.
+        const __m256i low = _mm256_set1_epi32(0xFF);
+        auto gather = [source, low](__m256i index) {
+            return _mm256_and_si256(
+                _mm256_i32gather_epi32(reinterpret_cast<const int*>(source), index, 1), low);
+        };
+        for (; j + 8 <= end; j += 8) {
+            const __m256i v = wrapToInt16(roundingShift<8>(filterEightOne(x, j, gather)));
+            const __m256i words = _mm256_permute4x64_epi64(_mm256_packs_epi32(v, v), 0x08);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm256_castsi256_si128(words));
+        }
+    }
+    scalarScaleKernels().xFirst8[Channels == 4 ? 1 : 0].filterRow(source, x, j, end, out);
+}
+
+template <int Channels>
+void filterSumsX8(const int32_t* sums, const WeightTableSet& x, int32_t begin, int32_t end,
+                  uint8_t* out) {
+    int32_t j = begin;
+    if constexpr (Channels == 4) {
+        auto load = [sums](size_t a, size_t b) {
+            const __m256i v =
+                _mm256_setr_m128i(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + a)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + b)));
+            return _mm256_srai_epi32(v, 8);
+        };
+        for (; j + 2 <= end; j += 2) {
+            const __m256i v = roundingShift<20>(filterPairFour(x, j, load));
+            const __m256i words = _mm256_packs_epi32(v, v);
+            const __m256i bytes = _mm256_packus_epi16(words, words);
+            const int32_t a = _mm256_extract_epi32(bytes, 0);
+            const int32_t b = _mm256_extract_epi32(bytes, 4);
+            std::memcpy(out + static_cast<size_t>(j) * 4, &a, 4);
+            std::memcpy(out + static_cast<size_t>(j + 1) * 4, &b, 4);
+        }
+    } else if (gatherIndicesFit(x, begin, end)) {
+        auto gather = [sums](__m256i index) {
+            return _mm256_srai_epi32(
+                _mm256_i32gather_epi32(reinterpret_cast<const int*>(sums), index, 4), 8);
+        };
+        for (; j + 8 <= end; j += 8) {
+            const __m256i v = roundingShift<20>(filterEightOne(x, j, gather));
+            const __m256i words = _mm256_packs_epi32(v, v);
+            const __m256i bytes = _mm256_permutevar8x32_epi32(
+                _mm256_packus_epi16(words, words), _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm256_castsi256_si128(bytes));
+        }
+    }
+    scalarScaleKernels().yFirst8[Channels == 4 ? 1 : 0].filterSums(sums, x, j, end, out);
+}
+
+}  // namespace
+
+void installAvx2ScaleKernels(ScaleKernels& table) {
+    table.xFirst8[0] = {filterRowX8<1>, combineRowsY8};
+    table.xFirst8[1] = {filterRowX8<4>, combineRowsY8};
+    table.yFirst8[0] = {sumRowsY8, filterSumsX8<1>};
+    table.yFirst8[1] = {sumRowsY8, filterSumsX8<4>};
+}
+
+}  // namespace brivo::fx

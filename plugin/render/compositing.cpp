@@ -1,0 +1,125 @@
+#include "render/compositing.h"
+
+#include "colorspace_suite.h"
+#include "filter_record.h"
+#include "render/pixel_math.h"
+#include "shell/filter_parameters.h"
+
+namespace brivo {
+namespace {
+
+// Number of leading bytes of a pixel that the light changes.
+int32_t lightChannels(int32_t imageMode) {
+    switch (imageMode) {
+        case plugInModeGrayScale:
+            return 1;
+        case plugInModeRGBColor:
+            return 3;
+        case plugInModeCMYKColor:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+LightBlendMode blendModeOrAdd(int32_t lightBlendMode) {
+    if (lightBlendMode < 0 || lightBlendMode >= kLightBlendModeCount) return LightBlendMode::Add;
+    return static_cast<LightBlendMode>(lightBlendMode);
+}
+
+// One channel of light: colour c at amount a (1/255 units) onto d.
+uint8_t applyLight(LightBlendMode mode, uint8_t d, uint8_t c, uint16_t a) {
+    switch (mode) {
+        case LightBlendMode::Add:
+            return addSaturated(d, divide255(static_cast<uint32_t>(a) * c));
+        case LightBlendMode::Subtract:
+            return subtractSaturated(d, divide255(static_cast<uint32_t>(a) * c));
+        case LightBlendMode::Screen:
+            return screenAmount(d, c, a);
+    }
+    return d;
+}
+
+}  // namespace
+
+int16_t lightColorSpace(int32_t imageMode) {
+    switch (imageMode) {
+        case plugInModeGrayScale:
+        case plugInModeCMYKColor:
+            return plugIncolorServicesCMYKSpace;
+        case plugInModeLabColor:
+            return plugIncolorServicesLabSpace;
+        default:
+            return plugIncolorServicesRGBSpace;
+    }
+}
+
+uint8_t screenAmount(uint8_t d, uint8_t c, uint16_t amount) {
+    if (amount > 255) {
+        for (int32_t repeats = amount >> 8; repeats > 0; --repeats) {
+            d = screenByte(d, c);
+            amount = static_cast<uint16_t>(amount - 256);
+        }
+    }
+    if (amount != 0) {
+        const uint8_t weakened = static_cast<uint8_t>(divide255(static_cast<uint32_t>(c) * amount));
+        d = screenByte(d, weakened);
+    }
+    return d;
+}
+
+void maskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,
+                int32_t imageMode) {
+    const int32_t channels = lightChannels(imageMode);
+    for (int32_t y = 0; y < source.height; ++y) {
+        for (int32_t x = 0; x < source.width; ++x) {
+            const uint8_t* s = source.at(x, y);
+            const uint32_t m = *mask.at(x, y);
+            uint8_t* light = lightImage.at(x, y);
+            for (int32_t c = 0; c < channels; ++c) {
+                light[c] = static_cast<uint8_t>(divide255(s[c] * m));
+            }
+        }
+    }
+}
+
+void compositeFromMatte(PixelView& source, const PixelView& mask, int32_t imageMode,
+                        int32_t lightBlendMode, double lightBrightness,
+                        const uint8_t lightColorBytes[4]) {
+    const int32_t channels = lightChannels(imageMode);
+    const LightBlendMode mode = blendModeOrAdd(lightBlendMode);
+    const double level = lightBrightness * 0.01;
+    const uint32_t lightAmount = truncateToUint16(level * 255.0);
+    for (int32_t y = 0; y < source.height; ++y) {
+        for (int32_t x = 0; x < source.width; ++x) {
+            uint8_t* d = source.at(x, y);
+            const uint16_t t = static_cast<uint16_t>(divide255(*mask.at(x, y) * lightAmount));
+            for (int32_t c = 0; c < channels; ++c) {
+                d[c] = applyLight(mode, d[c], lightColorBytes[c], t);
+            }
+        }
+    }
+}
+
+void compositeFromImage(PixelView& source, const PixelView& lightImage, int32_t imageMode,
+                        int32_t lightBlendMode, double lightBrightness,
+                        const uint8_t lightColorBytes[4]) {
+    const int32_t channels = lightChannels(imageMode);
+    const LightBlendMode mode = blendModeOrAdd(lightBlendMode);
+    const double level = lightBrightness * 0.01;
+    uint16_t colorAmount[4] = {};
+    for (int32_t c = 0; c < channels; ++c) {
+        colorAmount[c] = truncateToUint16(lightColorBytes[c] * level);
+    }
+    for (int32_t y = 0; y < source.height; ++y) {
+        for (int32_t x = 0; x < source.width; ++x) {
+            uint8_t* d = source.at(x, y);
+            const uint8_t* light = lightImage.at(x, y);
+            for (int32_t c = 0; c < channels; ++c) {
+                d[c] = applyLight(mode, d[c], light[c], colorAmount[c]);
+            }
+        }
+    }
+}
+
+}  // namespace brivo

@@ -1,0 +1,42 @@
+// The light put onto the image: the light colour's target space, the source masked by
+// the light mask, and the Add, Subtract and Screen blends in Gray, RGB and CMYK forms.
+#pragma once
+
+#include <cstdint>
+
+#include "image/pixel_view.h"
+
+namespace brivo {
+
+// The colour-service space the light colour is converted into for an image mode:
+// Gray and CMYK take CMYK (Gray uses its first component), Lab takes Lab, all else RGB.
+int16_t lightColorSpace(int32_t imageMode);
+
+// Screens c over d with an amount in units of 1/255: every full 256 screens c once at
+// full strength, the remainder once with c weakened to c * remainder / 255.
+uint8_t screenAmount(uint8_t d, uint8_t c, uint16_t amount);
+
+// The views below are 8-bit, interleaved, in the layout of imageMode: Gray 1 byte per
+// pixel, RGB and CMYK 4. RGB touches bytes 0..2 (the fourth byte never changes), CMYK
+// bytes 0..3; other modes are left alone. Masks are one byte per pixel. Every view is
+// read at the same row and column over the source's width and height, so each must be
+// at least that large. lightColorBytes are k0..k3 in the image's colour space;
+// lightBlendMode is a LightBlendMode index (any other value means Add) and
+// lightBrightness the level in percent (NaN or negative gives no light; levels beyond
+// 65535 / 255 saturate).
+
+// lightImage = source * mask / 255, channel by channel.
+void maskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,
+                int32_t imageMode);
+
+// The light is the mask tinted by the colour: the mask sets the amount of colour.
+void compositeFromMatte(PixelView& source, const PixelView& mask, int32_t imageMode,
+                        int32_t lightBlendMode, double lightBrightness,
+                        const uint8_t lightColorBytes[4]);
+
+// The light is the masked source: the colour times the level sets its amount.
+void compositeFromImage(PixelView& source, const PixelView& lightImage, int32_t imageMode,
+                        int32_t lightBlendMode, double lightBrightness,
+                        const uint8_t lightColorBytes[4]);
+
+}  // namespace brivo

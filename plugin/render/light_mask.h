@@ -1,0 +1,53 @@
+// The light mask's shape part: the strip's piece of the placed shape, optionally pushed
+// around by the source's luminance, combined with the matte by a shape blend mode.
+#pragma once
+
+#include <cstdint>
+
+#include "image/host_document.h"
+#include "image/host_image.h"
+#include "image/pixel_view.h"
+#include "shell/filter_parameters.h"
+
+namespace brivo {
+
+// Where rect (whole-image coordinates of an imageWidth × imageHeight image) lies on a
+// shape of shapeWidth × shapeHeight pixels: rect itself when the sizes agree, otherwise
+// scaled in single precision, outward to whole pixels, right and bottom clamped to the
+// shape.
+VRect shapeStripRect(const VRect& rect, int32_t imageWidth, int32_t imageHeight,
+                     int32_t shapeWidth, int32_t shapeHeight);
+
+// Fills strip with the shape's part: shapeRect copied pixel for pixel when sameSize (the
+// shape has the image's size; parts outside the shape become 0), otherwise shapeRect
+// resampled onto the whole strip.
+void copyShapePart(const PixelView& shape, const VRect& shapeRect, bool sameSize,
+                   const PixelView& strip);
+
+// Writes the luminance of each source pixel (8-bit, imageMode 1, 3 or 4) into the
+// one-channel strip, for displaceShape.
+void fillLuminance(const PixelView& source, int32_t imageMode, PixelView& strip);
+
+// Displacement: strip holds the source's luminance L on entry and the displaced shape on
+// return. The pixel at row r, column c of rect samples shape bilinearly at
+// ((d·ax + left + c)·kx, (d·ay + top + r)·ky), with d = (L − 127.5) / 127.5 and kx, ky
+// the ratios of shapeRect's size to rect's; samples outside the shape count as 0.
+void displaceShape(const PixelView& shape, const PixelView& strip, const VRect& rect,
+                   const VRect& shapeRect, double ax, double ay);
+
+// Combines the shape in strip with the matte (same size; null pixels read as 0) by
+// shapeBlendMode (a ShapeBlendMode index) at shapeOpacity percent, into strip.
+void blendShape(const PixelView& strip, const PixelView& matte, int32_t shapeBlendMode,
+                double shapeOpacity);
+
+// Steps of the light mask after the matte and the placed shape are built: with no shape,
+// the matte itself; otherwise a new one-channel mask of rect's size holding the strip's
+// part of shape (displaced when lightDisplacement is not 0) blended with the matte.
+// source holds rect's pixels from its pixel (0, 0); shape is imageWidth × imageHeight or
+// any other size, which is then mapped by shapeStripRect.
+ImageHandle blendShapeIntoMask(HostDocument& document, const FilterParameters& params,
+                               const HostImage& source, const VRect& rect,
+                               const ImageHandle& matte, const ImageHandle& shape,
+                               int32_t imageWidth, int32_t imageHeight);
+
+}  // namespace brivo

@@ -1,0 +1,26 @@
+// The placed shape: the pattern scaled, blurred, rotated, pasted centred and offset onto a
+// black image of the rendered size, then corner-pinned.
+#pragma once
+
+#include <cstdint>
+
+#include "image/host_image.h"
+#include "shell/filter_parameters.h"
+
+namespace brivo {
+
+// Limits of the working image (the pattern at its scaled size, before rotation).
+inline constexpr int32_t kMaxShapeSide = 1 << 15;
+inline constexpr int64_t kMaxShapePixels = int64_t{1} << 27;
+
+// Places pattern (one 8-bit channel) onto a new width × height image from the pattern's
+// document, following shapeScaleX/Y, shapeBlurX/Y, shapeRotate, shapePosX/Y and cornerPin.
+// stretchToImage false (the filtering run) takes the pattern at its own pixel size and
+// scales the blur by pattern size / image size × scale; true (the dialog) stretches the
+// pattern to width × height and scales the blur by scaleX/scaleY. Empty when the working
+// size is not at least one pixel each way, or exceeds the limits above. The result
+// depends only on the arguments, so a caller may keep it while they are unchanged.
+ImageHandle placeShape(const HostImage& pattern, const FilterParameters& params, int32_t width,
+                       int32_t height, float scaleX, float scaleY, bool stretchToImage);
+
+}  // namespace brivo

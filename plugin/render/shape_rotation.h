@@ -1,0 +1,16 @@
+// Turns a one-channel 8-bit image by any angle: whole quarter turns first, then the rest
+// (at most 45° either way) by three shears, each a sub-pixel shift of every line.
+#pragma once
+
+#include <cstdint>
+
+#include "image/host_image.h"
+
+namespace brivo {
+
+// A new image holding image turned clockwise (as displayed) by angle degrees; it grows to
+// hold the turned corners. interpolate 1 blends neighbouring pixels in the shears, any
+// other value shifts whole pixels. A non-finite angle gives an unturned copy.
+ImageHandle rotateImage(const HostImage& image, float angle, int32_t interpolate);
+
+}  // namespace brivo
