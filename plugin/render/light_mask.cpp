@@ -155,6 +155,22 @@ void blendShape(const PixelView& strip, const PixelView& matte, int32_t shapeBle
     }
 }
 
+void fillShapeStrip(const FilterParameters& params, const HostImage& source, const VRect& rect,
+                    const HostImage& shape, int32_t imageWidth, int32_t imageHeight,
+                    PixelView& strip) {
+    const PixelView shapeView = shape.view();
+    const bool sameSize = shape.width() == imageWidth && shape.height() == imageHeight;
+    const VRect shapeRect =
+        shapeStripRect(rect, imageWidth, imageHeight, shape.width(), shape.height());
+    if (params.lightDisplacement == 0.0) {
+        copyShapePart(shapeView, shapeRect, sameSize, strip);
+    } else {
+        const double amount = params.lightDisplacement * imageHeight * 0.005;
+        fillLuminance(source.view(), source.imageMode, strip);
+        displaceShape(shapeView, strip, rect, shapeRect, amount, amount);
+    }
+}
+
 ImageHandle blendShapeIntoMask(HostDocument& document, const FilterParameters& params,
                                const HostImage& source, const VRect& rect,
                                const ImageHandle& matte, const ImageHandle& shape,
@@ -164,17 +180,7 @@ ImageHandle blendShapeIntoMask(HostDocument& document, const FilterParameters& p
                                                source.bytesPerSample, plugInModeGrayScale);
     mask->clear();
     PixelView strip = mask->view();
-    const PixelView shapeView = shape->view();
-    const bool sameSize = shape->width() == imageWidth && shape->height() == imageHeight;
-    const VRect shapeRect =
-        shapeStripRect(rect, imageWidth, imageHeight, shape->width(), shape->height());
-    if (params.lightDisplacement == 0.0) {
-        copyShapePart(shapeView, shapeRect, sameSize, strip);
-    } else {
-        const double amount = params.lightDisplacement * imageHeight * 0.005;
-        fillLuminance(source.view(), source.imageMode, strip);
-        displaceShape(shapeView, strip, rect, shapeRect, amount, amount);
-    }
+    fillShapeStrip(params, source, rect, *shape, imageWidth, imageHeight, strip);
     const PixelView matteView = matte.empty() ? PixelView() : matte->view();
     blendShape(strip, matteView, params.shapeBlendMode, params.shapeOpacity);
     return mask;

@@ -40,6 +40,14 @@ void displaceShape(const PixelView& shape, const PixelView& strip, const VRect& 
 void blendShape(const PixelView& strip, const PixelView& matte, int32_t shapeBlendMode,
                 double shapeOpacity);
 
+// The strip's part of the placed shape as the render uses it: rect's part of shape copied
+// (or resampled when the shape is not imageWidth × imageHeight), or, when
+// lightDisplacement is not 0, sampled at positions pushed by the source's luminance.
+// strip is rect's size; source holds rect's pixels from its pixel (0, 0).
+void fillShapeStrip(const FilterParameters& params, const HostImage& source, const VRect& rect,
+                    const HostImage& shape, int32_t imageWidth, int32_t imageHeight,
+                    PixelView& strip);
+
 // Steps of the light mask after the matte and the placed shape are built: with no shape,
 // the matte itself; otherwise a new one-channel mask of rect's size holding the strip's
 // part of shape (displaced when lightDisplacement is not 0) blended with the matte.

@@ -6,7 +6,10 @@
 
 #include "colorspace_suite.h"
 #include "image/box_blur.h"
+#include "image/pattern_decoder.h"
 #include "render/compositing.h"
+#include "render/light_mask.h"
+#include "render/shape_placement.h"
 #include "shell/suite_holder.h"
 
 namespace brivo {
@@ -142,7 +145,51 @@ ImageHandle LightRenderer::buildLightMask(HostImage& source, const VRect& rect) 
     if (!needMatte && !hasShape) return ImageHandle();
     ImageHandle matte = buildMatte(source, rect);
     if (!hasShape) return matte;
-    return matte;
+    const ImageHandle shape = placeShape(imageWidth_, imageHeight_);
+    ImageHandle mask = blendShapeIntoMask(document_, *params_, source, rect, matte, shape,
+                                          imageWidth_, imageHeight_);
+    if (cacheResults_) {
+        cachedMask_ = mask;
+        recordMatteSettings();
+        cachedParams_.shapeBlendMode = params_->shapeBlendMode;
+        cachedParams_.shapeOpacity = params_->shapeOpacity;
+        cachedParams_.lightDisplacement = params_->lightDisplacement;
+    }
+    return mask;
+}
+
+void LightRenderer::recordShapeSettings() {
+    FilterParameters& c = cachedParams_;
+    for (int corner = 0; corner < 4; ++corner) c.cornerPin[corner] = params_->cornerPin[corner];
+    c.shapeFile = params_->shapeFile;
+    c.shapeBlurX = params_->shapeBlurX;
+    c.shapeBlurY = params_->shapeBlurY;
+    c.shapePosX = params_->shapePosX;
+    c.shapePosY = params_->shapePosY;
+    c.shapeScaleX = params_->shapeScaleX;
+    c.shapeScaleY = params_->shapeScaleY;
+    c.shapeRotate = params_->shapeRotate;
+    // The reuse test also reads these; recording them here lets the filtering run keep
+    // its one placement across strips (the dialog's mask stage records the same values).
+    c.shapeBlendMode = params_->shapeBlendMode;
+    c.shapeOpacity = params_->shapeOpacity;
+    c.lightDisplacement = params_->lightDisplacement;
+}
+
+ImageHandle LightRenderer::placeShape(int32_t width, int32_t height) {
+    if (sizeEquals(placedShape_, width, height) && shapeSettingsUnchanged()) return placedShape_;
+    placedShape_.release();
+    cachedMask_.release();
+    if (!(params_->shapeFile == loadedShapePath_) || pattern_.empty()) {
+        loadedShapePath_ = params_->shapeFile;
+        pattern_.release();
+        if (!loadedShapePath_.isEmpty()) pattern_ = loadPattern(document_, loadedShapePath_.c_str());
+    }
+    if (pattern_.empty()) return ImageHandle();
+    placedShape_ = brivo::placeShape(*pattern_, *params_, width, height, scaleX, scaleY,
+                                     cacheResults_);
+    recordShapeSettings();
+    return placedShape_;
 }
 
 ImageHandle LightRenderer::blurLight(const ImageHandle& image, bool mayBeCached, float rx,
@@ -184,13 +231,24 @@ void LightRenderer::renderStrip(HostImage& source, const VRect& rect) {
 }
 
 void LightRenderer::previewMask(HostImage& source, HostImage& out) {
-    const VRect whole{0, 0, source.height(), source.width()};
-    ImageHandle mask = buildLightMask(source, whole);
+    lightMaskOf(source, VRect{0, 0, source.height(), source.width()}, out);
+}
+
+void LightRenderer::lightMaskOf(HostImage& source, const VRect& rect, HostImage& out) {
+    ImageHandle mask = buildLightMask(source, rect);
     if (mask.empty()) {
         out.clear();
         return;
     }
     out.copyPixelsFrom(*mask);
+}
+
+void LightRenderer::placedShapeOf(HostImage& source, const VRect& rect, HostImage& out) {
+    out.clear();
+    const ImageHandle shape = placeShape(imageWidth_, imageHeight_);
+    if (shape.empty()) return;
+    PixelView outView = viewOf(out, widthOf(rect), heightOf(rect));
+    fillShapeStrip(*params_, source, rect, *shape, imageWidth_, imageHeight_, outView);
 }
 
 }  // namespace brivo

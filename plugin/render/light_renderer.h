@@ -32,6 +32,11 @@ public:
     // The light mask for the whole of source, copied into out (one channel, same size);
     // out is cleared when there is no mask.
     void previewMask(HostImage& source, HostImage& out);
+    // The light mask of rect (source holds its pixels) as the render uses it, into out.
+    void lightMaskOf(HostImage& source, const VRect& rect, HostImage& out);
+    // The placed shape's part for rect as the render uses it (displaced when
+    // lightDisplacement is not 0), into out; cleared when there is no shape.
+    void placedShapeOf(HostImage& source, const VRect& rect, HostImage& out);
 
     const uint8_t* lightColorBytes() const { return lightColorBytes_; }
     const uint8_t* matteCurve() const { return matteCurve_; }
@@ -42,6 +47,10 @@ public:
 private:
     ImageHandle buildLightMask(HostImage& source, const VRect& rect);
     ImageHandle buildMatte(HostImage& source, const VRect& rect);
+    // The pattern placed on a width × height image; kept while the shape settings and
+    // size are unchanged (also across the strips of one run, where it cannot change).
+    ImageHandle placeShape(int32_t width, int32_t height);
+    void recordShapeSettings();
     void convertLightColor();
     // A blurred copy of mask when it is a cached image, else mask blurred in place.
     ImageHandle blurLight(const ImageHandle& image, bool mayBeCached, float rx, float ry);

@@ -5,6 +5,7 @@
 
 #include "dialog/light_dialog.h"
 #include "image/host_document.h"
+#include "output_view_suite.h"
 #include "render/light_renderer.h"
 #include "shell/errors.h"
 #include "shell/scripting_parameters.h"
@@ -53,6 +54,42 @@ bool abortRequested(const FilterRecord& record) {
     return record.abortProc != nullptr && record.abortProc() != 0;
 }
 
+// The view the host asked for; the lit result when it offers no choice.
+int32_t requestedView(const FilterRecord& record) {
+    SuiteHolder<BrivoOutputViewSuite1> views(record.sSPBasic, kBrivoOutputViewSuite,
+                                             kBrivoOutputViewSuiteVersion1,
+                                             SuiteHolder<BrivoOutputViewSuite1>::NoThrow{});
+    if (!views.acquired() || views->RequestedView == nullptr) return outputViewResult;
+    return views->RequestedView();
+}
+
+// Writes the light mask or the placed shape of the whole area, as the render would use
+// them, into every target channel. The area is read in one piece so that the exported
+// light has no strip joins.
+void renderOutputView(HostDocument& document, LightRenderer& renderer, const VRect& area,
+                      int32_t view) {
+    const FilterRecord& record = *document.filterRecord();
+    const int32_t width = area.right - area.left;
+    const int32_t height = area.bottom - area.top;
+    ImageHandle source = document.allocateBuffer(width, height, document.channelCount(), 1,
+                                                 static_cast<uint16_t>(record.imageMode));
+    ImageHandle light = document.allocateBuffer(width, height, 1, 1, plugInModeGrayScale);
+    renderer.prepare(record.imageSize.h, record.imageSize.v);
+    document.readPixels(*source, area);
+    if (view == outputViewShape)
+        renderer.placedShapeOf(*source, area, *light);
+    else
+        renderer.lightMaskOf(*source, area, *light);
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* from = light->data + static_cast<size_t>(y) * light->rowBytes;
+        uint8_t* to = source->data + static_cast<size_t>(y) * source->rowBytes;
+        for (int32_t x = 0; x < width; ++x)
+            for (int32_t p = 0; p < source->pixelBytes; ++p) to[x * source->pixelBytes + p] = from[x];
+    }
+    document.writePixels(*source, 0, area);
+    reportProgress(record, 1, 1);
+}
+
 void renderStrips(PluginContext& context) {
     const FilterRecord& record = *context.filterRecord();
     HostDocument document(&record);
@@ -63,6 +100,11 @@ void renderStrips(PluginContext& context) {
     const int32_t imageHeight = record.imageSize.v;
 
     LightRenderer renderer(document, context.parameters, false);
+    const int32_t view = requestedView(record);
+    if (view == outputViewMatte || view == outputViewShape) {
+        renderOutputView(document, renderer, area, view);
+        return;
+    }
     const int64_t margin = std::min(renderer.blurMargin(), imageHeight);
     const int64_t areaWidth = area.right - area.left;
     const int32_t bufferWidth =
