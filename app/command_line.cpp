@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <map>
 #include <vector>
 
 namespace brivo::app {
@@ -33,6 +34,21 @@ void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int3
         ->expected(4);
     addModuleOption(command, options.module);
     command.add_flag("-v,--verbose", options.verbose, "Report what the host did");
+
+    ParameterSources& parameters = options.parameters;
+    command.add_option("--preset", parameters.preset, "JSON file of FIELD: value pairs (docs/presets.md)");
+    command.add_option("--set", parameters.sets, "Set one field: FIELD=VALUE (repeatable, applied last)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command.add_option("--color", parameters.color, "Light colour as an sRGB #RRGGBB");
+    command.add_option("--action", parameters.action, "Replay a recorded action file");
+    command.add_option("--record", options.record, "Save the parameters the filter used as an action file");
+    const std::map<std::string, OutputView> views{{"output", OutputView::output},
+                                                  {"matte", OutputView::matte},
+                                                  {"shape", OutputView::shape},
+                                                  {"original", OutputView::original}};
+    command.add_option("--view", options.view, "What to write: output, matte, shape or original")
+        ->transform(CLI::CheckedTransformer(views, CLI::ignore_case));
 }
 
 }  // namespace
@@ -49,6 +65,11 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     InfoOptions info;
     CLI::App* infoCommand = app.add_subcommand("info", "Describe the filter module");
     addModuleOption(*infoCommand, info.module);
+    infoCommand->add_option("--resource", info.resource, "Write one resource's raw bytes: TYPE:ID");
+
+    AboutOptions about;
+    CLI::App* aboutCommand = app.add_subcommand("about", "Call the module's about box");
+    addModuleOption(*aboutCommand, about.module);
 
     try {
         app.parse(argc, argv);
@@ -60,7 +81,8 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
         if (!rect.empty()) apply.rect = VRect{rect[0], rect[1], rect[2], rect[3]};
         return {apply, 0};
     }
-    return {info, 0};
+    if (*infoCommand) return {info, 0};
+    return {about, 0};
 }
 
 }  // namespace brivo::app

@@ -6,9 +6,14 @@
 #include <string>
 #include <variant>
 
+#include "app/parameter_options.h"
 #include "pluginapi/plugin_types.h"
 
 namespace brivo::app {
+
+// What `brivo apply` writes: the lit result, the light mask, the placed shape, or the
+// input unchanged.
+enum class OutputView { output, matte, shape, original };
 
 struct ApplyOptions {
     std::string input;
@@ -16,13 +21,21 @@ struct ApplyOptions {
     std::optional<VRect> rect;  // the area to filter; the whole image when absent
     std::filesystem::path module;
     bool verbose = false;
+    ParameterSources parameters;
+    std::optional<std::string> record;  // where to save the recorded action
+    OutputView view = OutputView::output;
 };
 
 struct InfoOptions {
     std::filesystem::path module;
+    std::optional<std::string> resource;  // TYPE:ID of one resource to write out raw
 };
 
-using Command = std::variant<ApplyOptions, InfoOptions>;
+struct AboutOptions {
+    std::filesystem::path module;
+};
+
+using Command = std::variant<ApplyOptions, InfoOptions, AboutOptions>;
 
 // Either a command to run, or the exit status when parsing already answered (help,
 // version, or a usage error, reported on the way).

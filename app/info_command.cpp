@@ -1,18 +1,123 @@
 #include "app/info_command.h"
 
+#include <charconv>
+#include <cstdio>
+#include <iomanip>
 #include <iostream>
+#include <optional>
 
-#include "host/module_loader.h"
+#include "app/mode_names.h"
+#include "host/descriptor_values.h"
+#include "host/property_list.h"
+#include "host/resource_reader.h"
+#include "host/terminology.h"
+#include "plugin/resources/resource_section.h"
+#include "pluginapi/plugin_types.h"
 
 namespace brivo::app {
 
+namespace {
+
+using host::fourCharText;
+
+constexpr uint32_t key(char a, char b, char c, char d) { return BRIVO_FOURCC(a, b, c, d); }
+
+std::string hex(uint32_t value) {
+    std::ostringstream out;
+    out << "0x" << std::hex << std::setw(4) << std::setfill('0') << value;
+    return out.str();
+}
+
+template <class T>
+std::string orMissing(const std::optional<T>& value) {
+    if (!value) return "(missing)";
+    if constexpr (std::is_same_v<T, std::string>) return *value;
+    else return fourCharText(*value);
+}
+
+void printProperties(const host::PropertyList& properties) {
+    const std::optional<uint32_t> version = properties.word(key('v', 'e', 'r', 's'));
+    const std::optional<uint32_t> kind = properties.word(key('k', 'i', 'n', 'd'));
+    std::cout << "kind: " << orMissing(kind)
+              << (kind == key('8', 'B', 'F', 'M') ? " (filter module)" : "") << '\n'
+              << "menu name: " << orMissing(properties.pascal(key('n', 'a', 'm', 'e'))) << '\n'
+              << "category: " << orMissing(properties.pascal(key('c', 'a', 't', 'g'))) << '\n'
+              << "version: "
+              << (version ? std::to_string(*version >> 16) + '.' + std::to_string(*version & 0xffff)
+                          : "(missing)")
+              << '\n'
+              << "entry point: " << orMissing(properties.cString(key('w', 'x', '8', '6'))) << '\n'
+              << "supported modes: " << modeNames(properties.offeredModes()) << '\n'
+              << "enable condition: " << orMissing(properties.cString(key('e', 'n', 'b', 'l'))) << '\n';
+    if (const auto link = properties.terminologyLink())
+        std::cout << "terminology: class " << fourCharText(link->eventClass) << ", event "
+                  << fourCharText(link->eventId) << ", terminology id " << link->terminologyId
+                  << ", unique id " << link->uniqueId << '\n';
+    else
+        std::cout << "terminology: (none)\n";
+}
+
+void printTerminology(const host::Terminology& terminology) {
+    for (const host::TermSuite& suite : terminology.suites) {
+        for (const host::TermEvent& event : suite.events) {
+            std::cout << "\nevent: " << event.name << '\n'
+                      << "  description: " << event.description << '\n'
+                      << "  class: " << fourCharText(event.eventClass) << '\n'
+                      << "  id: " << fourCharText(event.id) << '\n'
+                      << "  parameters (name, key, type, flags):\n";
+            for (const host::TermParameter& parameter : event.parameters)
+                std::cout << "    " << std::left << std::setw(36) << parameter.name << ' '
+                          << fourCharText(parameter.key) << ' ' << fourCharText(parameter.type) << ' '
+                          << hex(parameter.flags) << '\n';
+        }
+        for (const host::TermEnumeration& enumeration : suite.enumerations) {
+            std::cout << "enumeration " << fourCharText(enumeration.type) << ':';
+            for (const host::TermEnumerator& enumerator : enumeration.enumerators)
+                std::cout << ' ' << fourCharText(enumerator.code) << " (" << enumerator.name << ')';
+            std::cout << '\n';
+        }
+    }
+}
+
+// "TYPE:ID", e.g. "AETE:16000".
+std::pair<uint32_t, int32_t> parseResourceName(const std::string& text) {
+    const size_t colon = text.find(':');
+    const std::optional<uint32_t> type =
+        colon == std::string::npos ? std::nullopt : host::parseFourChar(std::string_view(text).substr(0, colon));
+    int32_t id = 0;
+    const char* first = text.data() + (colon == std::string::npos ? text.size() : colon + 1);
+    const char* last = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(first, last, id);
+    if (!type || first == last || error != std::errc() || stop != last)
+        throw host::ResourceError("--resource \"" + text +
+                                  "\": expected TYPE:ID, a four-character type and a number");
+    return {*type, id};
+}
+
+int writeResource(const host::ResourceReader& reader, const std::string& name) {
+    const auto [type, id] = parseResourceName(name);
+    const host::Resource* resource = reader.find(type, id);
+    if (!resource) throw host::ResourceError("the module has no resource " + name);
+    std::cout.write(reinterpret_cast<const char*>(resource->bytes.data()),
+                    static_cast<std::streamsize>(resource->bytes.size()));
+    std::cout.flush();
+    return std::cout ? 0 : 1;
+}
+
+}  // namespace
+
 int runInfo(const InfoOptions& options) {
     try {
-        const host::ModuleLoader module(options.module);
-        std::cout << "module: " << std::filesystem::absolute(module.path()).string() << '\n'
-                  << "entry point: " << host::ModuleLoader::entryPointName << '\n';
+        const host::ResourceReader reader(options.module);
+        if (options.resource) return writeResource(reader, *options.resource);
+
+        std::cout << "module: " << std::filesystem::absolute(options.module).string() << '\n';
+        printProperties(host::PropertyList::ofModule(options.module));
+        const host::Resource* terminology =
+            reader.find(resources::kTerminologyType, resources::kTerminologyId);
+        if (terminology) printTerminology(host::Terminology::parse(terminology->bytes));
         return 0;
-    } catch (const host::ModuleLoadError& error) {
+    } catch (const host::ResourceError& error) {
         std::cerr << "brivo: " << error.what() << '\n';
         return 1;
     }

@@ -2,6 +2,7 @@
 #include <iostream>
 #include <variant>
 
+#include "app/about_command.h"
 #include "app/apply_command.h"
 #include "app/command_line.h"
 #include "app/info_command.h"
@@ -21,7 +22,8 @@ int main(int argc, char** argv) {
         const ParsedCommandLine parsed = parseCommandLine(argc, argv);
         if (!parsed.command) return parsed.exitStatus;
         return std::visit(Overloaded{[](const ApplyOptions& options) { return runApply(options); },
-                                     [](const InfoOptions& options) { return runInfo(options); }},
+                                     [](const InfoOptions& options) { return runInfo(options); },
+                                     [](const AboutOptions& options) { return runAbout(options); }},
                           *parsed.command);
     } catch (const std::exception& error) {
         std::cerr << "brivo: " << error.what() << '\n';

@@ -150,16 +150,23 @@ SPErr ChannelPorts::read(PIChannelPort port, int32_t level, VRect* rect,
                          const PixelMemoryDesc* destination) {
     ++reads_;
     Channel* channel = find(port);
+    if (channel && rect) {
+        for (size_t i = 0; i < channels_.size(); ++i)
+            if (channels_[i].get() == channel) readLog_.emplace_back(static_cast<int32_t>(i), *rect);
+    }
     if (!channel || level != 0 || !rect || !inside(*rect) || !usable(destination))
         return kSPBadParameterError;
     const int64_t columns = rect->right - rect->left;
+    const int64_t step = destination->colBits / 8;
     for (int64_t y = 0; y < rect->bottom - rect->top; ++y) {
         const uint8_t* from = channel->source.data() + (rect->top + y) * width_ + rect->left;
         uint8_t* to = sampleAt(*destination, 0, y);
-        if (destination->colBits == 8) {
+        if (step == 1) {
             std::memcpy(to, from, static_cast<size_t>(columns));
+        } else if (step == 4) {  // interleaved four-sample pixels: a constant stride
+            for (int64_t x = 0; x < columns; ++x) to[4 * x] = from[x];
         } else {
-            for (int64_t x = 0; x < columns; ++x) *sampleAt(*destination, x, y) = from[x];
+            for (int64_t x = 0; x < columns; ++x, to += step) *to = from[x];
         }
     }
     return kSPNoError;
@@ -174,9 +181,17 @@ SPErr ChannelPorts::write(PIChannelPort port, const VRect* rect, const PixelMemo
         channel->written = true;
     }
     const int64_t columns = rect->right - rect->left;
+    const int64_t step = source->colBits / 8;
     for (int64_t y = 0; y < rect->bottom - rect->top; ++y) {
         uint8_t* to = channel->result.data() + (rect->top + y) * width_ + rect->left;
-        for (int64_t x = 0; x < columns; ++x) to[x] = *sampleAt(*source, x, y);
+        const uint8_t* from = sampleAt(*source, 0, y);
+        if (step == 1) {
+            std::memcpy(to, from, static_cast<size_t>(columns));
+        } else if (step == 4) {  // interleaved four-sample pixels: a constant stride
+            for (int64_t x = 0; x < columns; ++x) to[x] = from[4 * x];
+        } else {
+            for (int64_t x = 0; x < columns; ++x, from += step) to[x] = *from;
+        }
     }
     return kSPNoError;
 }

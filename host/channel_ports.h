@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "pluginapi/channel_ports_suite.h"
@@ -43,6 +44,9 @@ public:
     int64_t reads() const { return reads_; }
     int64_t writes() const { return writes_; }
     int64_t scaledReads() const { return scaledReads_; }
+    // Each read's channel index and rectangle, in order, since the last clearReadLog.
+    const std::vector<std::pair<int32_t, VRect>>& readLog() const { return readLog_; }
+    void clearReadLog() { readLog_.clear(); }
 
 private:
     struct Channel;
@@ -56,6 +60,7 @@ private:
     int64_t reads_ = 0;
     int64_t writes_ = 0;
     int64_t scaledReads_ = 0;
+    std::vector<std::pair<int32_t, VRect>> readLog_;
 };
 
 }  // namespace brivo::host

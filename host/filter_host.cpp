@@ -100,6 +100,7 @@ void FilterHost::prepareRecord() {
 int16_t FilterHost::invoke(int16_t selector, FilterRecord* record) {
     report_ = CallReport{};
     report_.selector = selector;
+    ports_.clearReadLog();
     const int64_t probesBefore = suites_.probes();
     int16_t result = 0;
     {
@@ -108,7 +109,9 @@ int16_t FilterHost::invoke(int16_t selector, FilterRecord* record) {
         CallBinding<SuiteRegistry> suites(suites_);
         std::vector<std::shared_ptr<void>> services;
         for (const auto& [service, bind] : binders_) services.push_back(bind());
+        const auto started = std::chrono::steady_clock::now();
         module_->entryPoint()(selector, record, &data_, &result);
+        report_.elapsed = std::chrono::steady_clock::now() - started;
     }
     report_.result = result;
     report_.outstandingLocks = handles_.outstandingLocks();
@@ -123,7 +126,10 @@ int16_t FilterHost::call(int16_t selector) {
     prepareRecord();
     const int16_t result = invoke(selector, &record_);
     parameters_ = record_.parameters;
-    if (selector == filterSelectorStart && result == noErr) commit();
+    if (selector == filterSelectorStart) {
+        startReport_ = report_;
+        if (result == noErr) commit();
+    }
     ports_.detach();
     return result;
 }

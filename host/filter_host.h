@@ -2,6 +2,7 @@
 // reaches through the FilterRecord built for each selector call.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +32,7 @@ struct CallReport {
     int64_t liveBuffers = 0;
     int64_t suiteProbes = 0;                              // acquisition attempts in the call
     std::vector<std::pair<int32_t, int32_t>> progress;    // (done, total) as reported
+    std::chrono::nanoseconds elapsed{0};                  // time spent inside the module
 };
 
 class FilterHost {
@@ -107,6 +109,8 @@ public:
     intptr_t dataSlot() const { return data_; }
 
     const CallReport& lastCall() const { return report_; }
+    // The report of the last start call, kept while later selectors run.
+    const CallReport& lastStart() const { return startReport_; }
 
 private:
     void describeDocument();
@@ -136,6 +140,7 @@ private:
     ReadImageDocumentDesc documentInfo_{};
     FilterRecord record_{};
     CallReport report_;
+    CallReport startReport_;
 };
 
 }  // namespace brivo::host

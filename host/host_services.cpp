@@ -1,6 +1,7 @@
 #include "host/host_services.h"
 
 #include "pluginapi/colorspace_suite.h"
+#include "pluginapi/output_view_suite.h"
 
 namespace brivo::host {
 
@@ -10,12 +11,15 @@ HostServices::HostServices(FilterHost& host)
       descriptors_(host) {
     host.offerSuite(kPSColorSpaceSuite, kPSColorSpaceSuiteVersion1, colors_);
     host.bindDuringCalls(descriptors_.store());
+    host.offerSuite(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1, outputView_);
 }
 
 HostServices::~HostServices() {
     host_.suites().remove(kPSColorSpaceSuite, kPSColorSpaceSuiteVersion1);
     host_.unbind(&colors_);
     host_.unbind(&descriptors_.store());
+    host_.suites().remove(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1);
+    host_.unbind(&outputView_);
 }
 
 }  // namespace brivo::host

@@ -5,18 +5,7 @@
 
 namespace brivo::host {
 
-int planeCountForMode(int32_t imageMode) {
-    switch (imageMode) {
-        case plugInModeGrayScale:
-            return 1;
-        case plugInModeRGBColor:
-            return 3;
-        case plugInModeCMYKColor:
-            return 4;
-        default:
-            return 0;
-    }
-}
+int planeCountForMode(int32_t imageMode) { return colorChannelsForMode(imageMode); }
 
 std::optional<size_t> checkedPixelCount(uint64_t width, uint64_t height) {
     if (width == 0 || height == 0 || width > kMaxImageDimension || height > kMaxImageDimension)

@@ -4,5 +4,5 @@ set -eu
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 tools/build.sh
-build/brivo apply examples/harbour.jpg -o build/harbour-lit.jpg --preset examples/window-light.json -v
-echo "wrote build/harbour-lit.jpg"
+build/brivo apply examples/coffee.png -o build/coffee-lit.png --preset examples/window-light.json -v
+echo "wrote build/coffee-lit.png"

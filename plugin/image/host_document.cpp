@@ -44,6 +44,7 @@ ImageHandle HostDocument::allocateBuffer(const VRect& rect, int32_t planes,
     const int64_t height = static_cast<int64_t>(rect.bottom) - rect.top;
     if (width < 0 || height < 0 || planes < 1 || (bytesPerSample != 1 && bytesPerSample != 2))
         throwMemoryFull();
+    if (height > std::numeric_limits<int32_t>::max()) throwMemoryFull();  // height() is 32-bit
     const int64_t pixelBytes = static_cast<int64_t>(planes) * bytesPerSample;
     const int64_t rowBytes = width * pixelBytes;
     // Row strides travel as 32-bit bit counts in the host's plane descriptions.

@@ -1,5 +1,7 @@
 #include "render/compositing.h"
 
+#include "image/simd_dispatch.h"
+
 #include "colorspace_suite.h"
 #include "filter_record.h"
 #include "render/pixel_math.h"
@@ -54,6 +56,56 @@ int16_t lightColorSpace(int32_t imageMode) {
     }
 }
 
+int32_t lightChannelCount(int32_t imageMode) { return lightChannels(imageMode); }
+
+int32_t appliedBlendMode(int32_t lightBlendMode) {
+    return static_cast<int32_t>(blendModeOrAdd(lightBlendMode));
+}
+
+void imageLightAmounts(double lightBrightness, const uint8_t lightColorBytes[4],
+                       int32_t channels, uint16_t amounts[4]) {
+    const double level = lightBrightness * 0.01;
+    for (int32_t c = 0; c < 4; ++c)
+        amounts[c] = c < channels ? truncateToUint16(lightColorBytes[c] * level) : 0;
+}
+
+uint16_t matteLightAmount(double lightBrightness) {
+    const double level = lightBrightness * 0.01;
+    return truncateToUint16(level * 255.0);
+}
+
+void buildLightTable(int32_t blendMode, const uint8_t colors[256], const uint16_t amounts[256],
+                     uint8_t* table) {
+    const LightBlendMode mode = blendModeOrAdd(blendMode);
+    for (int32_t i = 0; i < 256; ++i) {
+        uint8_t* row = table + i * 256;
+        const uint8_t c = colors[i];
+        const uint16_t amount = amounts[i];
+        if (mode != LightBlendMode::Screen) {
+            for (int32_t d = 0; d < 256; ++d)
+                row[d] = applyLight(mode, static_cast<uint8_t>(d), c, amount);
+            continue;
+        }
+        // Screen: the whole screens are applied to every d at once; once a pass changes
+        // nothing, further ones cannot either.
+        for (int32_t d = 0; d < 256; ++d) row[d] = static_cast<uint8_t>(d);
+        for (int32_t repeats = amount >> 8; repeats > 0; --repeats) {
+            bool changed = false;
+            for (int32_t d = 0; d < 256; ++d) {
+                const uint8_t next = screenByte(row[d], c);
+                changed = changed || next != row[d];
+                row[d] = next;
+            }
+            if (!changed) break;
+        }
+        const uint32_t remainder = amount & 0xFFu;
+        if (remainder != 0) {
+            const uint8_t weakened = static_cast<uint8_t>(divide255(c * remainder));
+            for (int32_t d = 0; d < 256; ++d) row[d] = screenByte(row[d], weakened);
+        }
+    }
+}
+
 uint8_t screenAmount(uint8_t d, uint8_t c, uint16_t amount) {
     if (amount > 255) {
         for (int32_t repeats = amount >> 8; repeats > 0; --repeats) {
@@ -68,8 +120,10 @@ uint8_t screenAmount(uint8_t d, uint8_t c, uint16_t amount) {
     return d;
 }
 
-void maskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,
-                int32_t imageMode) {
+namespace {
+
+void scalarMaskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,
+                      int32_t imageMode) {
     const int32_t channels = lightChannels(imageMode);
     for (int32_t y = 0; y < source.height; ++y) {
         for (int32_t x = 0; x < source.width; ++x) {
@@ -83,9 +137,9 @@ void maskSource(const PixelView& source, const PixelView& mask, PixelView& light
     }
 }
 
-void compositeFromMatte(PixelView& source, const PixelView& mask, int32_t imageMode,
-                        int32_t lightBlendMode, double lightBrightness,
-                        const uint8_t lightColorBytes[4]) {
+void scalarCompositeFromMatte(PixelView& source, const PixelView& mask, int32_t imageMode,
+                              int32_t lightBlendMode, double lightBrightness,
+                              const uint8_t lightColorBytes[4]) {
     const int32_t channels = lightChannels(imageMode);
     const LightBlendMode mode = blendModeOrAdd(lightBlendMode);
     const double level = lightBrightness * 0.01;
@@ -101,9 +155,9 @@ void compositeFromMatte(PixelView& source, const PixelView& mask, int32_t imageM
     }
 }
 
-void compositeFromImage(PixelView& source, const PixelView& lightImage, int32_t imageMode,
-                        int32_t lightBlendMode, double lightBrightness,
-                        const uint8_t lightColorBytes[4]) {
+void scalarCompositeFromImage(PixelView& source, const PixelView& lightImage,
+                              int32_t imageMode, int32_t lightBlendMode, double lightBrightness,
+                              const uint8_t lightColorBytes[4]) {
     const int32_t channels = lightChannels(imageMode);
     const LightBlendMode mode = blendModeOrAdd(lightBlendMode);
     const double level = lightBrightness * 0.01;
@@ -120,6 +174,39 @@ void compositeFromImage(PixelView& source, const PixelView& lightImage, int32_t 
             }
         }
     }
+}
+
+constexpr CompositingKernels kScalarKernels{&scalarMaskSource, &scalarCompositeFromMatte,
+                                            &scalarCompositeFromImage};
+
+}  // namespace
+
+const CompositingKernels& scalarCompositingKernels() { return kScalarKernels; }
+
+const CompositingKernels& compositingKernels() {
+#if defined(__x86_64__) || defined(__i386__)
+    if (simdAllowed() && cpuHasAvx2()) return avx2CompositingKernels();
+#endif
+    return kScalarKernels;
+}
+
+void maskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,
+                int32_t imageMode) {
+    compositingKernels().maskSource(source, mask, lightImage, imageMode);
+}
+
+void compositeFromMatte(PixelView& source, const PixelView& mask, int32_t imageMode,
+                        int32_t lightBlendMode, double lightBrightness,
+                        const uint8_t lightColorBytes[4]) {
+    compositingKernels().compositeFromMatte(source, mask, imageMode, lightBlendMode,
+                                            lightBrightness, lightColorBytes);
+}
+
+void compositeFromImage(PixelView& source, const PixelView& lightImage, int32_t imageMode,
+                        int32_t lightBlendMode, double lightBrightness,
+                        const uint8_t lightColorBytes[4]) {
+    compositingKernels().compositeFromImage(source, lightImage, imageMode, lightBlendMode,
+                                            lightBrightness, lightColorBytes);
 }
 
 }  // namespace brivo

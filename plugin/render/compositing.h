@@ -39,4 +39,38 @@ void compositeFromImage(PixelView& source, const PixelView& lightImage, int32_t 
                         int32_t lightBlendMode, double lightBrightness,
                         const uint8_t lightColorBytes[4]);
 
+// The three kernels above dispatch through one table: the plain reference entries,
+// overridden by vector ones when the CPU has them and BRIVO_NO_SIMD is not 1.
+struct CompositingKernels {
+    void (*maskSource)(const PixelView& source, const PixelView& mask, PixelView& lightImage,
+                       int32_t imageMode);
+    void (*compositeFromMatte)(PixelView& source, const PixelView& mask, int32_t imageMode,
+                               int32_t lightBlendMode, double lightBrightness,
+                               const uint8_t lightColorBytes[4]);
+    void (*compositeFromImage)(PixelView& source, const PixelView& lightImage,
+                               int32_t imageMode, int32_t lightBlendMode,
+                               double lightBrightness, const uint8_t lightColorBytes[4]);
+};
+
+const CompositingKernels& scalarCompositingKernels();
+const CompositingKernels& compositingKernels();
+#if defined(__x86_64__) || defined(__i386__)
+const CompositingKernels& avx2CompositingKernels();
+#endif
+
+// Pieces the faster kernels share with the reference, compiled without vector flags.
+// Leading bytes of a pixel the light changes (0 for modes it leaves alone).
+int32_t lightChannelCount(int32_t imageMode);
+// The LightBlendMode index actually applied (out-of-range values mean Add).
+int32_t appliedBlendMode(int32_t lightBlendMode);
+// compositeFromImage's per-channel amounts in 1/255 units.
+void imageLightAmounts(double lightBrightness, const uint8_t lightColorBytes[4],
+                       int32_t channels, uint16_t amounts[4]);
+// compositeFromMatte's amount for a full mask, in 1/255 units.
+uint16_t matteLightAmount(double lightBrightness);
+// table[i * 256 + d] = the light of colour colors[i] at amount amounts[i] applied to d by
+// the blend mode (an applied index), for i and d in 0..255.
+void buildLightTable(int32_t blendMode, const uint8_t colors[256], const uint16_t amounts[256],
+                     uint8_t* table);
+
 }  // namespace brivo

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "image/simd_dispatch.h"
 #include "render/shape_coordinates.h"
 
 namespace brivo {
@@ -77,7 +78,37 @@ uint8_t sampleSource(const PixelView& source, float u, float v) {
     return static_cast<uint8_t>(std::clamp(value, 0.0f, 255.0f));
 }
 
+void scalarMapPixels(const PixelView& source, const PixelView& destination,
+                     const float a[3][3]) {
+    for (int32_t row = 0; row < destination.height; ++row) {
+        uint8_t* out = destination.row(row);
+        const float fy = static_cast<float>(row);
+        for (int32_t column = 0; column < destination.width; ++column) {
+            const float fx = static_cast<float>(column);
+            const float mappedU = (a[0][0] * fx + a[0][1] * fy) + a[0][2];
+            const float mappedV = (a[1][0] * fx + a[1][1] * fy) + a[1][2];
+            const float mappedW = (a[2][0] * fx + a[2][1] * fy) + a[2][2];
+            if (mappedW == 0.0f) continue;  // a point at infinity
+            const float u = mappedU / mappedW;
+            const float v = mappedV / mappedW;
+            if (u >= 0.0f && u < 1.0f && v >= 0.0f && v < 1.0f)
+                out[column] = sampleSource(source, u, v);
+        }
+    }
+}
+
+constexpr CornerPinKernels kScalarKernels{&scalarMapPixels};
+
 }  // namespace
+
+const CornerPinKernels& scalarCornerPinKernels() { return kScalarKernels; }
+
+const CornerPinKernels& cornerPinKernels() {
+#if defined(__x86_64__) || defined(__i386__)
+    if (simdAllowed() && cpuHasAvx2()) return avx2CornerPinKernels();
+#endif
+    return kScalarKernels;
+}
 
 void cornerPinWarp(const PixelView& source, const PixelView& destination,
                    const CornerPoint corners[4]) {
@@ -97,23 +128,7 @@ void cornerPinWarp(const PixelView& source, const PixelView& destination,
     Matrix3 forward;
     if (!squareToQuad(x, y, forward)) return;
     const Matrix3 inverse = adjugate(forward);
-    const auto& a = inverse.m;
-
-    for (int32_t row = 0; row < destination.height; ++row) {
-        uint8_t* out = destination.row(row);
-        const float fy = static_cast<float>(row);
-        for (int32_t column = 0; column < destination.width; ++column) {
-            const float fx = static_cast<float>(column);
-            const float mappedU = (a[0][0] * fx + a[0][1] * fy) + a[0][2];
-            const float mappedV = (a[1][0] * fx + a[1][1] * fy) + a[1][2];
-            const float mappedW = (a[2][0] * fx + a[2][1] * fy) + a[2][2];
-            if (mappedW == 0.0f) continue;  // a point at infinity
-            const float u = mappedU / mappedW;
-            const float v = mappedV / mappedW;
-            if (u >= 0.0f && u < 1.0f && v >= 0.0f && v < 1.0f)
-                out[column] = sampleSource(source, u, v);
-        }
-    }
+    cornerPinKernels().mapPixels(source, destination, inverse.m);
 }
 
 }  // namespace brivo

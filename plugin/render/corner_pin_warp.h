@@ -14,4 +14,20 @@ namespace brivo {
 void cornerPinWarp(const PixelView& source, const PixelView& destination,
                    const CornerPoint corners[4]);
 
+// The warp's pixel loop dispatches through this table: the plain reference entry,
+// overridden by a vector one when the CPU has it and BRIVO_NO_SIMD is not 1. mapPixels
+// fills every destination pixel whose point (inverse applied to (column, row, 1), divided
+// by its third component) lies in [0, 1)² with the source's bilinear sample there, and
+// leaves the others as they are.
+struct CornerPinKernels {
+    void (*mapPixels)(const PixelView& source, const PixelView& destination,
+                      const float inverse[3][3]);
+};
+
+const CornerPinKernels& scalarCornerPinKernels();
+const CornerPinKernels& cornerPinKernels();
+#if defined(__x86_64__) || defined(__i386__)
+const CornerPinKernels& avx2CornerPinKernels();
+#endif
+
 }  // namespace brivo

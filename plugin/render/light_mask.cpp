@@ -8,6 +8,7 @@
 
 #include "filter_record.h"
 #include "image/image_scaler.h"
+#include "image/simd_dispatch.h"
 #include "render/matte.h"
 #include "render/shape_coordinates.h"
 
@@ -15,8 +16,6 @@ namespace brivo {
 namespace {
 
 constexpr fx::ScaleQuality kShapeQuality = 5;
-// Turns a luminance offset from mid-grey into -1 (black) .. +1 (white).
-constexpr double kDisplacementUnit = 0.00784313725490196;
 
 uint8_t clampByte(int64_t value) {
     return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 255));
@@ -122,8 +121,10 @@ void fillLuminance(const PixelView& source, int32_t imageMode, PixelView& strip)
                  identityTable(), strip);
 }
 
-void displaceShape(const PixelView& shape, const PixelView& strip, const VRect& rect,
-                   const VRect& shapeRect, double ax, double ay) {
+namespace {
+
+void scalarDisplaceShape(const PixelView& shape, const PixelView& strip, const VRect& rect,
+                         const VRect& shapeRect, double ax, double ay) {
     const int64_t width = static_cast<int64_t>(rect.right) - rect.left;
     const int64_t height = static_cast<int64_t>(rect.bottom) - rect.top;
     if (width <= 0 || height <= 0) return;
@@ -140,6 +141,24 @@ void displaceShape(const PixelView& shape, const PixelView& strip, const VRect& 
             pixel[c] = sampleShape(shape, (d * ax + x) * kx, (d * ay + y) * ky);
         }
     }
+}
+
+constexpr LightMaskKernels kScalarKernels{&scalarDisplaceShape};
+
+}  // namespace
+
+const LightMaskKernels& scalarLightMaskKernels() { return kScalarKernels; }
+
+const LightMaskKernels& lightMaskKernels() {
+#if defined(__x86_64__) || defined(__i386__)
+    if (simdAllowed() && cpuHasAvx2()) return avx2LightMaskKernels();
+#endif
+    return kScalarKernels;
+}
+
+void displaceShape(const PixelView& shape, const PixelView& strip, const VRect& rect,
+                   const VRect& shapeRect, double ax, double ay) {
+    lightMaskKernels().displaceShape(shape, strip, rect, shapeRect, ax, ay);
 }
 
 void blendShape(const PixelView& strip, const PixelView& matte, int32_t shapeBlendMode,

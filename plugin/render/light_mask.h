@@ -35,6 +35,22 @@ void fillLuminance(const PixelView& source, int32_t imageMode, PixelView& strip)
 void displaceShape(const PixelView& shape, const PixelView& strip, const VRect& rect,
                    const VRect& shapeRect, double ax, double ay);
 
+// displaceShape dispatches through this table: the plain reference entry, overridden by a
+// vector-compiled one when the CPU has it and BRIVO_NO_SIMD is not 1.
+struct LightMaskKernels {
+    void (*displaceShape)(const PixelView& shape, const PixelView& strip, const VRect& rect,
+                          const VRect& shapeRect, double ax, double ay);
+};
+
+const LightMaskKernels& scalarLightMaskKernels();
+const LightMaskKernels& lightMaskKernels();
+#if defined(__x86_64__) || defined(__i386__)
+const LightMaskKernels& avx2LightMaskKernels();
+#endif
+
+// Turns a luminance offset from mid-grey into -1 (black) .. +1 (white).
+inline constexpr double kDisplacementUnit = 0.00784313725490196;
+
 // Combines the shape in strip with the matte (same size; null pixels read as 0) by
 // shapeBlendMode (a ShapeBlendMode index) at shapeOpacity percent, into strip.
 void blendShape(const PixelView& strip, const PixelView& matte, int32_t shapeBlendMode,

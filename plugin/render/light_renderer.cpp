@@ -117,6 +117,8 @@ ImageHandle LightRenderer::buildMatte(HostImage& source, const VRect& rect) {
     if (cacheResults_ && matteSettingsUnchanged() && sizeEquals(cachedMatte_, w, h))
         return cachedMatte_;
     cachedMatte_.release();
+    // A cached mask was blended from the old matte; it must not outlive it.
+    cachedMask_.release();
     ImageHandle matte =
         document_.allocateBuffer(w, h, 1, source.bytesPerSample, plugInModeGrayScale);
     const PixelView sourceView = viewOf(source, w, h);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "filter_record.h"
+#include "image/simd_dispatch.h"
 #include "render/curve.h"
 #include "render/pixel_math.h"
 #include "shell/filter_parameters.h"
@@ -153,14 +154,34 @@ void buildMatteTable(double mattePosition, double matteRange, uint8_t table[kMat
     }
 }
 
-void extractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,
-                  const uint8_t table[kMatteTableSize], PixelView& matte) {
+namespace {
+
+void scalarExtractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,
+                        const uint8_t table[kMatteTableSize], PixelView& matte) {
     const MatteChannel channel = channelOrLuminance(matteChannel);
     for (int32_t y = 0; y < matte.height; ++y) {
         for (int32_t x = 0; x < matte.width; ++x) {
             *matte.at(x, y) = table[channelIndex(source.at(x, y), imageMode, channel)];
         }
     }
+}
+
+constexpr MatteKernels kScalarKernels{&scalarExtractMatte};
+
+}  // namespace
+
+const MatteKernels& scalarMatteKernels() { return kScalarKernels; }
+
+const MatteKernels& matteKernels() {
+#if defined(__x86_64__) || defined(__i386__)
+    if (simdAllowed() && cpuHasAvx2()) return avx2MatteKernels();
+#endif
+    return kScalarKernels;
+}
+
+void extractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,
+                  const uint8_t table[kMatteTableSize], PixelView& matte) {
+    matteKernels().extractMatte(source, imageMode, matteChannel, table, matte);
 }
 
 }  // namespace brivo

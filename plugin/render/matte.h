@@ -23,4 +23,17 @@ void buildMatteTable(double mattePosition, double matteRange, uint8_t table[kMat
 void extractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,
                   const uint8_t table[kMatteTableSize], PixelView& matte);
 
+// extractMatte dispatches through this table: the plain reference entry, overridden by a
+// vector one when the CPU has it and BRIVO_NO_SIMD is not 1.
+struct MatteKernels {
+    void (*extractMatte)(const PixelView& source, int32_t imageMode, int32_t matteChannel,
+                         const uint8_t table[kMatteTableSize], PixelView& matte);
+};
+
+const MatteKernels& scalarMatteKernels();
+const MatteKernels& matteKernels();
+#if defined(__x86_64__) || defined(__i386__)
+const MatteKernels& avx2MatteKernels();
+#endif
+
 }  // namespace brivo

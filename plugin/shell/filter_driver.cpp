@@ -26,20 +26,11 @@ bool settleParameters(PluginContext& context) {
     return confirmed;
 }
 
-int32_t channelsForMode(int16_t imageMode) {
-    switch (imageMode) {
-        case plugInModeGrayScale: return 1;
-        case plugInModeRGBColor: return 3;
-        case plugInModeCMYKColor: return 4;
-        default: return 0;
-    }
-}
-
 // Refuses, before anything is allocated, a document this filter cannot light.
 void checkDocument(const FilterRecord& record, int32_t channelCount) {
     const VRect& area = record.filterRect;
-    const bool fits = record.depth == 8 && channelsForMode(record.imageMode) != 0 &&
-                      channelCount == channelsForMode(record.imageMode) &&
+    const bool fits = record.depth == 8 && colorChannelsForMode(record.imageMode) != 0 &&
+                      channelCount == colorChannelsForMode(record.imageMode) &&
                       record.imageSize.h >= 0 && record.imageSize.v >= 0 && area.top >= 0 &&
                       area.left >= 0 && area.bottom <= record.imageSize.v &&
                       area.right <= record.imageSize.h;

@@ -44,35 +44,34 @@ char* PluginContext::lockOrFail(Handle handle) {
     return block;
 }
 
-// A missing or too small parameters block is replaced by a fresh one with defaults.
-void PluginContext::ensureParametersHandle() {
-    constexpr int32_t size = sizeof(FilterParameters);
-    Handle existing = filterRecord_->parameters;
-    if (existing != nullptr && !handleTooSmall(existing, size)) return;
-    Handle fresh = makeHandle(size);
+// A block of the host's holding value; a handle that cannot be made or locked is -108, and
+// a fresh handle whose first lock fails is given back rather than kept uninitialised.
+template <class Block>
+Handle PluginContext::makeBlock(const Block& value) {
+    Handle fresh = makeHandle(sizeof(Block));
     char* block = handleProcs()->lockProc(fresh, 1);
     if (block == nullptr) {
         handleProcs()->disposeProc(fresh);
         throwMemoryFull();
     }
-    new (block) FilterParameters();
+    new (block) Block(value);
     handleProcs()->unlockProc(fresh);
+    return fresh;
+}
+
+// A missing or too small block is replaced by a fresh one with defaults.
+void PluginContext::ensureParametersHandle() {
+    Handle existing = filterRecord_->parameters;
+    if (existing != nullptr && !handleTooSmall(existing, sizeof(FilterParameters))) return;
+    Handle fresh = makeBlock(FilterParameters());
     if (existing != nullptr) handleProcs()->disposeProc(existing);
     filterRecord_->parameters = fresh;
 }
 
 void PluginContext::ensureGlobalsHandle() {
-    constexpr int32_t size = sizeof(PluginGlobals);
     Handle existing = handleFromSlot(*dataSlot_);
-    if (existing != nullptr && !handleTooSmall(existing, size)) return;
-    Handle fresh = makeHandle(size);
-    char* block = handleProcs()->lockProc(fresh, 1);
-    if (block == nullptr) {
-        handleProcs()->disposeProc(fresh);
-        throwMemoryFull();
-    }
-    new (block) PluginGlobals{1, 0};
-    handleProcs()->unlockProc(fresh);
+    if (existing != nullptr && !handleTooSmall(existing, sizeof(PluginGlobals))) return;
+    Handle fresh = makeBlock(PluginGlobals{1, 0});
     if (existing != nullptr) handleProcs()->disposeProc(existing);
     *dataSlot_ = reinterpret_cast<intptr_t>(fresh);
 }

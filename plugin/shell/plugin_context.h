@@ -40,6 +40,8 @@ public:
 
 private:
     Handle makeHandle(int32_t size);
+    template <class Block>
+    Handle makeBlock(const Block& value);
     bool handleTooSmall(Handle handle, int32_t size) const;
     char* lockOrFail(Handle handle);
     void ensureParametersHandle();

@@ -1,6 +1,7 @@
 // Runs the real `brivo` program on small generated files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -108,6 +109,182 @@ TEST_F(BrivoApply, FailedWriteLeavesNoFile) {
     expectNoTrace();
 }
 
+TEST_F(BrivoApply, RecordedActionReplaysToTheSameImage) {
+    const std::string action = (dir / "x.json").string();
+    const std::string replayed = (dir / "b.png").string();
+    CommandResult run = brivo({"apply", input(), "-o", output(), "--set", "shapeOpacity=50",
+                               "--set", "lightBlendMode=screen", "--record", action});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(bytesOf(action).find("lScr"), std::string::npos);
+    run = brivo({"apply", input(), "-o", replayed, "--action", action});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(bytesOf(output()), bytesOf(replayed));
+    // --set on top of an action overrides its key.
+    run = brivo({"apply", input(), "-o", replayed, "--action", action, "--set", "lightBlendMode=Add"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(bytesOf(output()), bytesOf(replayed));
+
+    // An action that cannot be saved fails the run before the image is written.
+    const std::string unsaved = (dir / "unsaved.png").string();
+    run = brivo({"apply", input(), "-o", unsaved, "--record", (dir / "no" / "x.json").string()});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("x.json"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(unsaved));
+}
+
+TEST_F(BrivoApply, NamesIndicesPresetsAndSetsGiveTheSameParameters) {
+    const std::string preset = (dir / "preset.json").string();
+    std::ofstream(preset) << R"({"lightBlendMode": "SCREEN", "matteChannel": 8, "lightBrightness": 250,
+                                "lightColor": [30000, 20000, 10000],
+                                "cornerPin": "0.1,0,1,0,1,1,0,0.9"})";
+    const std::string byPreset = (dir / "preset.png").string();
+    CommandResult run = brivo({"apply", input(), "-o", byPreset, "--preset", preset});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    run = brivo({"apply", input(), "-o", output(), "--set", "lightBlendMode=2", "--set",
+                 "matteChannel=saturation", "--set", "lightBrightness=2.5e2", "--set",
+                 "lightColor=30000,20000,10000", "--set", "cornerPin=0.1, 0, 1, 0, 1, 1, 0, 0.9"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(bytesOf(byPreset), bytesOf(output()));
+    // And they differ from the defaults.
+    run = brivo({"apply", input(), "-o", byPreset});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(bytesOf(byPreset), bytesOf(output()));
+}
+
+TEST_F(BrivoApply, ExtremeNumbersReachTheModuleAndItCopes) {
+    for (const char* value : {"nan", "inf", "-inf", "1e30", "-1e30", "1e-300"}) {
+        for (const char* field : {"lightBrightness", "lightBlur", "matteRange", "shapeRotate"}) {
+            const CommandResult run =
+                brivo({"apply", input(), "-o", output(), "--set", std::string(field) + '=' + value});
+            EXPECT_EQ(run.exitStatus, 0) << field << '=' << value << ": " << run.err;
+        }
+    }
+}
+
+TEST_F(BrivoApply, HandEditedActionsNeverCrashTheModule) {
+    const std::string longPath(400, 'p');
+    const std::string cases[] = {
+        R"({"key": "lBrt", "type": "text", "value": "bright"})",
+        R"({"key": "lBln", "type": "float", "value": 2.0})",
+        R"({"key": "lBln", "type": "enumerated", "enumType": "lBld", "value": "zzzz"})",
+        R"({"key": "zzzz", "type": "integer", "value": 7})",
+        R"({"key": "lClX", "type": "float", "value": "nan"})",
+        R"({"key": "lClY", "type": "integer", "value": -5})",
+        R"({"key": "sNam", "type": "text", "value": "/)" + longPath + R"("})",
+        R"({"key": "sNam", "type": "text", "value": "/no/such/pattern.png"})",
+    };
+    const std::string action = (dir / "edited.json").string();
+    for (const std::string& item : cases) {
+        std::ofstream(action) << R"({"format": "brivo-action", "version": 1, "items": [)" << item << "]}";
+        const CommandResult run = brivo({"apply", input(), "-o", output(), "--action", action});
+        EXPECT_LT(run.exitStatus, 128) << item << " killed the program";
+        if (run.exitStatus != 0) {
+            EXPECT_FALSE(run.err.empty()) << item;
+            EXPECT_FALSE(std::filesystem::exists(output())) << item;
+        }
+        std::filesystem::remove(output());
+    }
+    std::filesystem::remove(action);
+    expectNoTrace();
+}
+
+TEST_F(BrivoApply, RefusesBadParametersNamingTheFieldAndWritesNothing) {
+    const std::string preset = (dir / "preset.json").string();
+    const std::string record = (dir / "record.json").string();
+    const std::string longPath(400, 'p');
+    struct Case {
+        std::vector<std::string> options;
+        std::string presetText;  // written to the preset file when not empty
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--set", "lightWarmth=3"}, "", "lightWarmth"},
+        {{"--set", "lightBrightness"}, "", "FIELD=VALUE"},
+        {{"--set", "lightBrightness="}, "", "lightBrightness"},
+        {{"--set", "lightBrightness=12px"}, "", "lightBrightness"},
+        {{"--set", "lightBrightness=1e999"}, "", "out of range"},
+        {{"--set", "matteChannel=Purple"}, "", "matteChannel"},
+        {{"--set", "matteChannel=9"}, "", "matteChannel"},
+        {{"--set", "lightColor=1,2"}, "", "lightColor"},
+        {{"--set", "lightColor=1,2,65536"}, "", "lightColor"},
+        {{"--set", "lightColor=1,-2,3"}, "", "lightColor"},
+        {{"--set", "cornerPin=0,0,1,0,1,1,0"}, "", "cornerPin"},
+        {{"--set", "cornerPin=0,0,1,0,1,1,0,x"}, "", "cornerPin"},
+        {{"--set", "shapeFile=/" + longPath}, "", "shapeFile"},
+        {{"--color", "#12345"}, "", "--color"},
+        {{"--action", (dir / "missing.json").string()}, "", "missing.json"},
+        {{"--preset", (dir / "missing.json").string()}, "", "missing.json"},
+        {{"--preset", preset}, "{\"lightBlur\": ", "not valid JSON"},
+        {{"--preset", preset}, "[1, 2]", "JSON object"},
+        {{"--preset", preset}, R"({"shapeOpacity": 50, "shapeSize": 3})", "shapeSize"},
+        {{"--preset", preset}, R"({"lightBlur": true})", "lightBlur"},
+        {{"--preset", preset}, R"({"lightColor": [1, [2], 3]})", "lightColor"},
+        {{"--preset", preset}, R"({"shapeFile": "a\u0000b"})", "NUL"},
+        {{"--view", "sideways"}, "", "view"},
+        {{"--view", "original", "--record", record}, "", "--record"},
+    };
+    for (const Case& c : cases) {
+        if (!c.presetText.empty()) std::ofstream(preset) << c.presetText;
+        std::vector<std::string> arguments = {"apply", input(), "-o", output(), "--record", record};
+        if (c.options.size() > 2) arguments.resize(4);
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const CommandResult run = brivo(arguments);
+        EXPECT_NE(run.exitStatus, 0) << c.options.back();
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.options.back() << ": " << run.err;
+        EXPECT_FALSE(std::filesystem::exists(output())) << c.options.back();
+        EXPECT_FALSE(std::filesystem::exists(record)) << c.options.back();
+        std::filesystem::remove(preset);
+    }
+    expectNoTrace();
+}
+
+TEST_F(BrivoApply, VerboseReportsTheLightColourAndTheTimeInTheFilter) {
+    CommandResult run = brivo({"apply", input(), "-o", output(), "-v", "--color", "#FF0000"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.err.find("light colour: 255 0 0 0\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("time in filter: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(" ms\n"), std::string::npos) << run.err;
+
+    // Grey documents see the colour through the CMYK space: white is all 255.
+    const std::string grey = (dir / "grey.png").string();
+    host::writeImageFile(test::makeDocument(plugInModeGrayScale, 8, 8), grey);
+    run = brivo({"apply", grey, "-o", output(), "-v"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.err.find("light colour: 255 255 255 255\n"), std::string::npos) << run.err;
+}
+
+TEST_F(BrivoApply, OriginalViewWritesTheInputUnchanged) {
+    const CommandResult run = brivo({"apply", input(), "-o", output(), "--view", "original",
+                                     "--set", "lightBrightness=600"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const ImageDocument result = host::readImageFile(output());
+    EXPECT_EQ(result.planes, document.planes);
+    EXPECT_EQ(result.alpha, document.alpha);
+}
+
+TEST(BrivoViews, MatteAndShapeViewsWriteOneGreyChannelOfTheDocumentsSize) {
+    test::TempDir dir;
+    const std::string example = std::string(BRIVO_SOURCE_DIR) + "/examples/coffee.png";
+    const ImageDocument source = host::readImageFile(example);
+    const std::string matte = (dir / "matte.png").string();
+    CommandResult run = brivo({"apply", example, "-o", matte, "--view", "matte"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const ImageDocument result = host::readImageFile(matte);
+    EXPECT_EQ(result.imageMode, plugInModeGrayScale);
+    EXPECT_EQ(result.width, source.width);
+    EXPECT_EQ(result.height, source.height);
+    EXPECT_FALSE(result.hasAlpha());
+    EXPECT_TRUE(result.iccProfile.empty());
+    ASSERT_EQ(result.planes.size(), 1u);
+    const auto [darkest, lightest] = std::ranges::minmax(result.planes[0]);
+    EXPECT_LT(darkest, lightest) << "the light mask of the example is not flat";
+
+    const std::string shape = (dir / "shape.png").string();
+    run = brivo({"apply", example, "-o", shape, "--view", "SHAPE"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(host::readImageFile(shape).imageMode, plugInModeGrayScale);
+}
+
 TEST(BrivoInfo, PrintsTheModuleAndItsEntryPoint) {
     const CommandResult run = brivo({"info", "--module", BRIVO_MODULE_PATH});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
@@ -115,6 +292,40 @@ TEST(BrivoInfo, PrintsTheModuleAndItsEntryPoint) {
     EXPECT_NE(run.out.find("PluginMain"), std::string::npos);
     // Without --module the module beside the program is used.
     EXPECT_EQ(brivo({"info"}).exitStatus, 0);
+}
+
+TEST(BrivoInfo, DescribesThePropertiesAndTheTerminology) {
+    const CommandResult run = brivo({"info", "--module", BRIVO_MODULE_PATH});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    for (const char* line : {"menu name: Brivo!...\n", "category: Korvane\n", "version: 4.0\n",
+                             "entry point: PluginMain\n", "supported modes: Grayscale, RGB, CMYK\n",
+                             "enable condition: in (PSHOP_ImageMode, RGBMode, GrayScaleMode, CMYKMode)\n",
+                             "terminology id 16000", "7C2A91E4-3B58-4D06-A1F9-52E8B0C4D713",
+                             "event: KRX Brivo!\n", "Add light and shadow to a scene.", "id: krxB\n"})
+        EXPECT_NE(run.out.find(line), std::string::npos) << line;
+    EXPECT_NE(run.out.find("KRX shape blend mode"), std::string::npos);
+    EXPECT_NE(run.out.find("sBln sBld 0x2000"), std::string::npos) << run.out;
+}
+
+TEST(BrivoInfo, WritesOneResourcesRawBytes) {
+    CommandResult run = brivo({"info", "--resource", "AETE:16000"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out.size(), 1790u);
+    EXPECT_EQ(run.out.substr(0, 2), std::string("\x01\x00", 2));
+    for (const char* name : {"AETE:16001", "ABCD:16000", "AETE", "AETE:", "AETE:x", "TOOLONG:1",
+                             "AETE:99999999999"}) {
+        run = brivo({"info", "--resource", name});
+        EXPECT_NE(run.exitStatus, 0) << name;
+        EXPECT_TRUE(run.out.empty()) << name;
+        EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
+    }
+}
+
+TEST(BrivoAbout, CallsTheAboutSelectorAndNamesTheModule) {
+    const CommandResult run = brivo({"about", "--module", BRIVO_MODULE_PATH});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.out.find("Brivo!..."), std::string::npos);
+    EXPECT_NE(run.out.find("4.0"), std::string::npos);
 }
 
 TEST(BrivoCommandLine, NeedsASubcommand) {

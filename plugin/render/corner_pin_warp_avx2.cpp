@@ -1,0 +1,170 @@
+// The warp's pixel loop for eight columns at a time: the mapped point and the bilinear
+// sample are computed with the same single-precision operations in the same order as the
+// reference (vector multiply, add, divide and truncation round like the scalar ones);
+// blocks whose points all miss the source are skipped. This file is compiled for AVX2 as
+// a whole, so it uses no shared inline templates.
+#include <immintrin.h>
+
+#include "render/corner_pin_warp.h"
+
+namespace brivo {
+namespace {
+
+inline int32_t smaller(int32_t a, int32_t b) { return b < a ? b : a; }
+
+inline uint8_t sampleSource(const PixelView& source, float u, float v) {
+    const int32_t w = source.width;
+    const int32_t h = source.height;
+    const float sx = u * static_cast<float>(w);
+    const float sy = v * static_cast<float>(h);
+    const int32_t x0 = smaller(static_cast<int32_t>(sx), w - 1);
+    const int32_t y0 = smaller(static_cast<int32_t>(sy), h - 1);
+    const int32_t x1 = smaller(x0 + 1, w - 1);
+    const int32_t y1 = smaller(y0 + 1, h - 1);
+    const float fx = sx - static_cast<float>(x0);
+    const float fy = sy - static_cast<float>(y0);
+    const float s00 = *source.at(x0, y0);
+    const float s10 = *source.at(x1, y0);
+    const float s01 = *source.at(x0, y1);
+    const float s11 = *source.at(x1, y1);
+    const float value =
+        (s00 * (1.0f - fx) + s10 * fx) * (1.0f - fy) + (s01 * (1.0f - fx) + s11 * fx) * fy;
+    return static_cast<uint8_t>(value < 0.0f ? 0.0f : (255.0f < value ? 255.0f : value));
+}
+
+// The reference's bilinear sample for the eight points, written where inside is set.
+// Each source byte is fetched as the last byte of the 32-bit word ending at it, so no
+// read passes the byte; false (nothing written) when a word would start before the
+// source's first byte.
+bool sampleEight(const PixelView& source, __m256 u, __m256 v, __m256 inside, uint8_t* out) {
+    const int32_t w = source.width;
+    const int32_t h = source.height;
+    const __m256 sx = _mm256_mul_ps(u, _mm256_set1_ps(static_cast<float>(w)));
+    const __m256 sy = _mm256_mul_ps(v, _mm256_set1_ps(static_cast<float>(h)));
+    const __m256i lastX = _mm256_set1_epi32(w - 1);
+    const __m256i lastY = _mm256_set1_epi32(h - 1);
+    const __m256i oneStep = _mm256_set1_epi32(1);
+    // Lanes outside compute from (0, 0) and are not written.
+    const __m256i insideLanes = _mm256_castps_si256(inside);
+    const __m256i x0 = _mm256_and_si256(
+        _mm256_min_epi32(_mm256_cvttps_epi32(sx), lastX), insideLanes);
+    const __m256i y0 = _mm256_and_si256(
+        _mm256_min_epi32(_mm256_cvttps_epi32(sy), lastY), insideLanes);
+    const __m256i x1 = _mm256_min_epi32(_mm256_add_epi32(x0, oneStep), lastX);
+    const __m256i y1 = _mm256_min_epi32(_mm256_add_epi32(y0, oneStep), lastY);
+    const __m256 fx = _mm256_sub_ps(sx, _mm256_cvtepi32_ps(x0));
+    const __m256 fy = _mm256_sub_ps(sy, _mm256_cvtepi32_ps(y0));
+    const __m256i rowBytes = _mm256_set1_epi32(source.rowBytes);
+    const __m256i pixelBytes = _mm256_set1_epi32(source.pixelBytes);
+    const __m256i row0 = _mm256_mullo_epi32(y0, rowBytes);
+    const __m256i row1 = _mm256_mullo_epi32(y1, rowBytes);
+    const __m256i column0 = _mm256_mullo_epi32(x0, pixelBytes);
+    const __m256i column1 = _mm256_mullo_epi32(x1, pixelBytes);
+    const __m256i back = _mm256_set1_epi32(3);
+    const __m256i at00 = _mm256_sub_epi32(_mm256_add_epi32(row0, column0), back);
+    // The smallest offset is at00 of some lane; a negative one would read before the source.
+    if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(at00, insideLanes))) != 0)
+        return false;
+    const __m256i at10 = _mm256_sub_epi32(_mm256_add_epi32(row0, column1), back);
+    const __m256i at01 = _mm256_sub_epi32(_mm256_add_epi32(row1, column0), back);
+    const __m256i at11 = _mm256_sub_epi32(_mm256_add_epi32(row1, column1), back);
+    const int* base = reinterpret_cast<const int*>(source.pixels);
+    const auto fetch = [base, insideLanes](__m256i offsets) {
+        const __m256i words = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, offsets,
+                                                           insideLanes, 1);
+        return _mm256_cvtepi32_ps(_mm256_srli_epi32(words, 24));
+    };
+    const __m256 s00 = fetch(at00);
+    const __m256 s10 = fetch(at10);
+    const __m256 s01 = fetch(at01);
+    const __m256 s11 = fetch(at11);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256 restX = _mm256_sub_ps(one, fx);
+    const __m256 restY = _mm256_sub_ps(one, fy);
+    const __m256 upper = _mm256_add_ps(_mm256_mul_ps(s00, restX), _mm256_mul_ps(s10, fx));
+    const __m256 lower = _mm256_add_ps(_mm256_mul_ps(s01, restX), _mm256_mul_ps(s11, fx));
+    const __m256 value =
+        _mm256_add_ps(_mm256_mul_ps(upper, restY), _mm256_mul_ps(lower, fy));
+    const __m256 clamped = _mm256_min_ps(_mm256_max_ps(value, _mm256_setzero_ps()),
+                                         _mm256_set1_ps(255.0f));
+    const __m256i ints = _mm256_cvttps_epi32(clamped);
+    const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(ints),
+                                           _mm256_extracti128_si256(ints, 1));
+    const __m128i bytes = _mm_packus_epi16(words, words);
+    const __m128i keep = _mm_packs_epi16(
+        _mm_packs_epi32(_mm256_castsi256_si128(insideLanes),
+                        _mm256_extracti128_si256(insideLanes, 1)),
+        _mm_setzero_si128());
+    const __m128i old = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(out));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_blendv_epi8(old, bytes, keep));
+    return true;
+}
+
+void avx2MapPixels(const PixelView& source, const PixelView& destination, const float a[3][3]) {
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256 zero = _mm256_setzero_ps();
+    const __m256 one = _mm256_set1_ps(1.0f);
+    // Byte offsets into the source must fit the gathers' 32-bit lanes.
+    const bool gatherable = source.rowBytes > 0 && source.pixelBytes > 0 &&
+                            static_cast<int64_t>(source.rowBytes) * source.height < 0x7FFFFFFF;
+    for (int32_t row = 0; row < destination.height; ++row) {
+        uint8_t* out = destination.row(row);
+        const float fy = static_cast<float>(row);
+        const __m256 rowU = _mm256_set1_ps(a[0][1] * fy);
+        const __m256 rowV = _mm256_set1_ps(a[1][1] * fy);
+        const __m256 rowW = _mm256_set1_ps(a[2][1] * fy);
+        int32_t column = 0;
+        for (; column + 8 <= destination.width; column += 8) {
+            const __m256 fx = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(column), lanes));
+            const __m256 mappedU = _mm256_add_ps(
+                _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a[0][0]), fx), rowU),
+                _mm256_set1_ps(a[0][2]));
+            const __m256 mappedV = _mm256_add_ps(
+                _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a[1][0]), fx), rowV),
+                _mm256_set1_ps(a[1][2]));
+            const __m256 mappedW = _mm256_add_ps(
+                _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a[2][0]), fx), rowW),
+                _mm256_set1_ps(a[2][2]));
+            const __m256 u = _mm256_div_ps(mappedU, mappedW);
+            const __m256 v = _mm256_div_ps(mappedV, mappedW);
+            // Points at infinity (w = 0) fail the range test like NaN and infinities do.
+            const __m256 inside = _mm256_and_ps(
+                _mm256_and_ps(_mm256_cmp_ps(mappedW, zero, _CMP_NEQ_OQ),
+                              _mm256_and_ps(_mm256_cmp_ps(u, zero, _CMP_GE_OQ),
+                                            _mm256_cmp_ps(u, one, _CMP_LT_OQ))),
+                _mm256_and_ps(_mm256_cmp_ps(v, zero, _CMP_GE_OQ),
+                              _mm256_cmp_ps(v, one, _CMP_LT_OQ)));
+            int bits = _mm256_movemask_ps(inside);
+            if (bits == 0) continue;
+            if (gatherable && sampleEight(source, u, v, inside, out + column)) continue;
+            alignas(32) float us[8];
+            alignas(32) float vs[8];
+            _mm256_store_ps(us, u);
+            _mm256_store_ps(vs, v);
+            while (bits != 0) {
+                const int lane = __builtin_ctz(static_cast<unsigned>(bits));
+                bits &= bits - 1;
+                out[column + lane] = sampleSource(source, us[lane], vs[lane]);
+            }
+        }
+        for (; column < destination.width; ++column) {
+            const float fx = static_cast<float>(column);
+            const float mappedU = (a[0][0] * fx + a[0][1] * fy) + a[0][2];
+            const float mappedV = (a[1][0] * fx + a[1][1] * fy) + a[1][2];
+            const float mappedW = (a[2][0] * fx + a[2][1] * fy) + a[2][2];
+            if (mappedW == 0.0f) continue;
+            const float u = mappedU / mappedW;
+            const float v = mappedV / mappedW;
+            if (u >= 0.0f && u < 1.0f && v >= 0.0f && v < 1.0f)
+                out[column] = sampleSource(source, u, v);
+        }
+    }
+}
+
+constexpr CornerPinKernels kAvx2Kernels{&avx2MapPixels};
+
+}  // namespace
+
+const CornerPinKernels& avx2CornerPinKernels() { return kAvx2Kernels; }
+
+}  // namespace brivo
