@@ -56,8 +56,18 @@ Matrix3 adjugate(const Matrix3& forward) {
                      m[0][0] * m[1][1] - m[0][1] * m[1][0]}}};
 }
 
+void scalarMapPixels(const PixelView& source, const PixelView& destination,
+                     const float a[3][3]) {
+    for (int32_t row = 0; row < destination.height; ++row)
+        mapCornerPinColumns(source, a, row, destination.row(row), 0, destination.width);
+}
+
+constexpr CornerPinKernels kScalarKernels{&scalarMapPixels};
+
+}  // namespace
+
 // Bilinear sample of source at (u·w, v·h), u and v in [0, 1).
-uint8_t sampleSource(const PixelView& source, float u, float v) {
+uint8_t sampleCornerPinSource(const PixelView& source, float u, float v) {
     const int32_t w = source.width;
     const int32_t h = source.height;
     const float sx = u * static_cast<float>(w);
@@ -78,28 +88,21 @@ uint8_t sampleSource(const PixelView& source, float u, float v) {
     return static_cast<uint8_t>(std::clamp(value, 0.0f, 255.0f));
 }
 
-void scalarMapPixels(const PixelView& source, const PixelView& destination,
-                     const float a[3][3]) {
-    for (int32_t row = 0; row < destination.height; ++row) {
-        uint8_t* out = destination.row(row);
-        const float fy = static_cast<float>(row);
-        for (int32_t column = 0; column < destination.width; ++column) {
-            const float fx = static_cast<float>(column);
-            const float mappedU = (a[0][0] * fx + a[0][1] * fy) + a[0][2];
-            const float mappedV = (a[1][0] * fx + a[1][1] * fy) + a[1][2];
-            const float mappedW = (a[2][0] * fx + a[2][1] * fy) + a[2][2];
-            if (mappedW == 0.0f) continue;  // a point at infinity
-            const float u = mappedU / mappedW;
-            const float v = mappedV / mappedW;
-            if (u >= 0.0f && u < 1.0f && v >= 0.0f && v < 1.0f)
-                out[column] = sampleSource(source, u, v);
-        }
+void mapCornerPinColumns(const PixelView& source, const float a[3][3], int32_t row,
+                         uint8_t* out, int32_t first, int32_t last) {
+    const float fy = static_cast<float>(row);
+    for (int32_t column = first; column < last; ++column) {
+        const float fx = static_cast<float>(column);
+        const float mappedU = (a[0][0] * fx + a[0][1] * fy) + a[0][2];
+        const float mappedV = (a[1][0] * fx + a[1][1] * fy) + a[1][2];
+        const float mappedW = (a[2][0] * fx + a[2][1] * fy) + a[2][2];
+        if (mappedW == 0.0f) continue;  // a point at infinity
+        const float u = mappedU / mappedW;
+        const float v = mappedV / mappedW;
+        if (u >= 0.0f && u < 1.0f && v >= 0.0f && v < 1.0f)
+            out[column] = sampleCornerPinSource(source, u, v);
     }
 }
-
-constexpr CornerPinKernels kScalarKernels{&scalarMapPixels};
-
-}  // namespace
 
 const CornerPinKernels& scalarCornerPinKernels() { return kScalarKernels; }
 

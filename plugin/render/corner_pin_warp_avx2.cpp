@@ -12,26 +12,6 @@ namespace {
 
 inline int32_t smaller(int32_t a, int32_t b) { return b < a ? b : a; }
 
-inline uint8_t sampleSource(const PixelView& source, float u, float v) {
-    const int32_t w = source.width;
-    const int32_t h = source.height;
-    const float sx = u * static_cast<float>(w);
-    const float sy = v * static_cast<float>(h);
-    const int32_t x0 = smaller(static_cast<int32_t>(sx), w - 1);
-    const int32_t y0 = smaller(static_cast<int32_t>(sy), h - 1);
-    const int32_t x1 = smaller(x0 + 1, w - 1);
-    const int32_t y1 = smaller(y0 + 1, h - 1);
-    const float fx = sx - static_cast<float>(x0);
-    const float fy = sy - static_cast<float>(y0);
-    const float s00 = *source.at(x0, y0);
-    const float s10 = *source.at(x1, y0);
-    const float s01 = *source.at(x0, y1);
-    const float s11 = *source.at(x1, y1);
-    const float value =
-        (s00 * (1.0f - fx) + s10 * fx) * (1.0f - fy) + (s01 * (1.0f - fx) + s11 * fx) * fy;
-    return static_cast<uint8_t>(value < 0.0f ? 0.0f : (255.0f < value ? 255.0f : value));
-}
-
 // The reference's bilinear sample for the eight points, written where inside is set.
 // Each source byte is fetched as the last byte of the 32-bit word ending at it, so no
 // read passes the byte; false (nothing written) when a word would start before the
@@ -144,20 +124,10 @@ void avx2MapPixels(const PixelView& source, const PixelView& destination, const 
             while (bits != 0) {
                 const int lane = __builtin_ctz(static_cast<unsigned>(bits));
                 bits &= bits - 1;
-                out[column + lane] = sampleSource(source, us[lane], vs[lane]);
+                out[column + lane] = sampleCornerPinSource(source, us[lane], vs[lane]);
             }
         }
-        for (; column < destination.width; ++column) {
-            const float fx = static_cast<float>(column);
-            const float mappedU = (a[0][0] * fx + a[0][1] * fy) + a[0][2];
-            const float mappedV = (a[1][0] * fx + a[1][1] * fy) + a[1][2];
-            const float mappedW = (a[2][0] * fx + a[2][1] * fy) + a[2][2];
-            if (mappedW == 0.0f) continue;
-            const float u = mappedU / mappedW;
-            const float v = mappedV / mappedW;
-            if (u >= 0.0f && u < 1.0f && v >= 0.0f && v < 1.0f)
-                out[column] = sampleSource(source, u, v);
-        }
+        mapCornerPinColumns(source, a, row, out, column, destination.width);
     }
 }
 

@@ -121,17 +121,24 @@ void fillLuminance(const PixelView& source, int32_t imageMode, PixelView& strip)
                  identityTable(), strip);
 }
 
+bool displacementScale(const VRect& rect, const VRect& shapeRect, double& kx, double& ky) {
+    const int64_t width = static_cast<int64_t>(rect.right) - rect.left;
+    const int64_t height = static_cast<int64_t>(rect.bottom) - rect.top;
+    if (width <= 0 || height <= 0) return false;
+    kx = static_cast<double>(static_cast<int64_t>(shapeRect.right) - shapeRect.left) /
+         static_cast<double>(width);
+    ky = static_cast<double>(static_cast<int64_t>(shapeRect.bottom) - shapeRect.top) /
+         static_cast<double>(height);
+    return true;
+}
+
 namespace {
 
 void scalarDisplaceShape(const PixelView& shape, const PixelView& strip, const VRect& rect,
                          const VRect& shapeRect, double ax, double ay) {
-    const int64_t width = static_cast<int64_t>(rect.right) - rect.left;
-    const int64_t height = static_cast<int64_t>(rect.bottom) - rect.top;
-    if (width <= 0 || height <= 0) return;
-    const double kx = static_cast<double>(static_cast<int64_t>(shapeRect.right) - shapeRect.left) /
-                      static_cast<double>(width);
-    const double ky = static_cast<double>(static_cast<int64_t>(shapeRect.bottom) - shapeRect.top) /
-                      static_cast<double>(height);
+    double kx = 0.0;
+    double ky = 0.0;
+    if (!displacementScale(rect, shapeRect, kx, ky)) return;
     for (int32_t r = 0; r < strip.height; ++r) {
         uint8_t* pixel = strip.row(r);
         const double y = static_cast<double>(rect.top) + r;

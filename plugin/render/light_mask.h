@@ -28,6 +28,10 @@ void copyShapePart(const PixelView& shape, const VRect& shapeRect, bool sameSize
 // one-channel strip, for displaceShape.
 void fillLuminance(const PixelView& source, int32_t imageMode, PixelView& strip);
 
+// The ratios of shapeRect's size to rect's, per axis, for the displacement's sample
+// positions; false for an empty rect.
+bool displacementScale(const VRect& rect, const VRect& shapeRect, double& kx, double& ky);
+
 // Displacement: strip holds the source's luminance L on entry and the displaced shape on
 // return. The pixel at row r, column c of rect samples shape bilinearly at
 // ((d·ax + left + c)·kx, (d·ay + top + r)·ky), with d = (L − 127.5) / 127.5 and kx, ky

@@ -124,13 +124,9 @@ bool sampleFour(const PixelView& shape, const double* offsetX, const double* off
 
 void avx2DisplaceShape(const PixelView& shape, const PixelView& strip, const VRect& rect,
                        const VRect& shapeRect, double ax, double ay) {
-    const int64_t width = static_cast<int64_t>(rect.right) - rect.left;
-    const int64_t height = static_cast<int64_t>(rect.bottom) - rect.top;
-    if (width <= 0 || height <= 0) return;
-    const double kx = static_cast<double>(static_cast<int64_t>(shapeRect.right) - shapeRect.left) /
-                      static_cast<double>(width);
-    const double ky = static_cast<double>(static_cast<int64_t>(shapeRect.bottom) - shapeRect.top) /
-                      static_cast<double>(height);
+    double kx = 0.0;
+    double ky = 0.0;
+    if (!displacementScale(rect, shapeRect, kx, ky)) return;
     double offsetX[256];
     double offsetY[256];
     for (int32_t level = 0; level < 256; ++level) {
