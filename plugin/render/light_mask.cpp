@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <vector>
 
 #include "filter_record.h"
 #include "image/image_scaler.h"
@@ -173,11 +174,17 @@ void blendShape(const PixelView& strip, const PixelView& matte, int32_t shapeBle
     const ShapeBlendMode mode = static_cast<ShapeBlendMode>(shapeBlendMode);
     const float opacity = static_cast<float>(shapeOpacity * 0.01);
     const int64_t weight = pixelCoordinate(opacity * 255.0);
+    // The result depends on the two bytes alone: look it up in a table of every pair.
+    std::vector<uint8_t> blended(256 * 256);
+    for (uint32_t shapeByte = 0; shapeByte < 256; ++shapeByte)
+        for (uint32_t matteByte = 0; matteByte < 256; ++matteByte)
+            blended[shapeByte * 256 + matteByte] =
+                blendPixel(mode, shapeByte, matteByte, opacity, weight);
     for (int32_t y = 0; y < strip.height; ++y) {
         uint8_t* s = strip.row(y);
         const uint8_t* m = matte.pixels != nullptr ? matte.row(y) : nullptr;
         for (int32_t x = 0; x < strip.width; ++x)
-            s[x] = blendPixel(mode, s[x], m != nullptr ? m[x] : 0u, opacity, weight);
+            s[x] = blended[s[x] * 256u + (m != nullptr ? m[x] : 0u)];
     }
 }
 

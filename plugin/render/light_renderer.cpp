@@ -222,14 +222,23 @@ void LightRenderer::renderStrip(HostImage& source, const VRect& rect) {
                            params_->lightBrightness, lightColorBytes_);
         return;
     }
-    ImageHandle lightImage = document_.allocateBuffer(w, h, source.planeCount(),
-                                                      source.bytesPerSample, source.imageMode);
-    PixelView lightView = lightImage->view();
+    // Every strip of a run has the same size: keep one light image rather than lend and
+    // return a new one (and fault its pages in) per strip. maskSource fills all it uses.
+    const bool reusable = sizeEquals(lightImage_, w, h) &&
+                          lightImage_->planeCount() == source.planeCount() &&
+                          lightImage_->bytesPerSample == source.bytesPerSample &&
+                          lightImage_->imageMode == source.imageMode;
+    if (!reusable) {
+        lightImage_.release();
+        lightImage_ = document_.allocateBuffer(w, h, source.planeCount(), source.bytesPerSample,
+                                               source.imageMode);
+    }
+    PixelView lightView = lightImage_->view();
     maskSource(sourceView, mask->view(), lightView, source.imageMode);
     mask.release();
-    blurLight(lightImage, false, rx, ry);
-    compositeFromImage(sourceView, lightImage->view(), source.imageMode, params_->lightBlendMode,
-                       params_->lightBrightness, lightColorBytes_);
+    blurLight(lightImage_, false, rx, ry);
+    compositeFromImage(sourceView, lightImage_->view(), source.imageMode,
+                       params_->lightBlendMode, params_->lightBrightness, lightColorBytes_);
 }
 
 void LightRenderer::previewMask(HostImage& source, HostImage& out) {

@@ -68,6 +68,7 @@ private:
     ImageHandle placedShape_;
     ImageHandle cachedMask_;
     ImageHandle cachedMatte_;
+    ImageHandle lightImage_;  // the masked source of the last strip, reused while sizes match
     uint8_t lightColorBytes_[4] = {0, 0, 0, 0};
     int32_t imageWidth_ = 0;
     int32_t imageHeight_ = 0;
