@@ -30,7 +30,9 @@ int runAbout(const AboutOptions& options) {
     }
     const std::optional<uint32_t> version = properties.word(BRIVO_FOURCC('v', 'e', 'r', 's'));
     std::cout << properties.pascal(BRIVO_FOURCC('n', 'a', 'm', 'e')).value_or("(unnamed module)");
-    if (version) std::cout << " (interface version " << (*version >> 16) << '.' << (*version & 0xffff) << ')';
+    if (version)
+        std::cout << " (interface version " << (*version >> 16) << '.' << (*version & 0xffff)
+                  << ')';
     std::cout << '\n';
     return 0;
 }

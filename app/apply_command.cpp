@@ -42,10 +42,13 @@ int fail(const std::string& message) {
 // Gray and CMYK take CMYK (Gray uses the first component), Lab takes Lab, others RGB.
 int16_t lightColorSpace(int32_t imageMode) {
     switch (imageMode) {
-    case plugInModeGrayScale:
-    case plugInModeCMYKColor: return plugIncolorServicesCMYKSpace;
-    case plugInModeLabColor: return plugIncolorServicesLabSpace;
-    default: return plugIncolorServicesRGBSpace;
+        case plugInModeGrayScale:
+        case plugInModeCMYKColor:
+            return plugIncolorServicesCMYKSpace;
+        case plugInModeLabColor:
+            return plugIncolorServicesLabSpace;
+        default:
+            return plugIncolorServicesRGBSpace;
     }
 }
 
@@ -94,9 +97,12 @@ host::ImageDocument firstChannelOf(const host::ImageDocument& document) {
 
 int32_t suiteView(OutputView view) {
     switch (view) {
-    case OutputView::matte: return outputViewMatte;
-    case OutputView::shape: return outputViewShape;
-    default: return outputViewResult;
+        case OutputView::matte:
+            return outputViewMatte;
+        case OutputView::shape:
+            return outputViewShape;
+        default:
+            return outputViewResult;
     }
 }
 
@@ -167,7 +173,8 @@ int runApply(const ApplyOptions& options) {
     {
         ProgressBar progress(stderr);
         InterruptGuard interrupt;
-        session.setProgressHandler([&](int32_t done, int32_t total) { progress.update(done, total); });
+        session.setProgressHandler(
+            [&](int32_t done, int32_t total) { progress.update(done, total); });
         session.setAbortHandler([] { return InterruptGuard::interrupted(); });
         result = session.run();
         // An interrupt that came after the filter's last poll still means "do not save".
@@ -186,11 +193,13 @@ int runApply(const ApplyOptions& options) {
 
     try {
         if (options.record) {
-            const std::optional<host::DescriptorValues> recorded = services.descriptors().recorded();
+            const std::optional<host::DescriptorValues> recorded =
+                services.descriptors().recorded();
             if (!recorded) return fail("the module recorded no parameters; nothing written");
             saveActionAtomically(*options.record, *recorded);
         }
-        const bool oneChannel = options.view == OutputView::matte || options.view == OutputView::shape;
+        const bool oneChannel =
+            options.view == OutputView::matte || options.view == OutputView::shape;
         host::writeImageFile(oneChannel ? firstChannelOf(session.document()) : session.document(),
                              options.output);
     } catch (const std::exception& error) {

@@ -19,8 +19,7 @@ std::filesystem::path defaultModulePath() {
 
 void addModuleOption(CLI::App& command, std::filesystem::path& module) {
     module = defaultModulePath();
-    command.add_option("--module", module, "The filter module to load")
-        ->check(CLI::ExistingFile);
+    command.add_option("--module", module, "The filter module to load")->check(CLI::ExistingFile);
 }
 
 // The options every command that runs the filter on a file shares.
@@ -29,20 +28,26 @@ void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int3
         ->required()
         ->check(CLI::ExistingFile);
     command.add_option("-o,--output", options.output, "Where to write the result")->required();
-    command.add_option("--rect", rect, "Area to filter: TOP,LEFT,BOTTOM,RIGHT (bottom and right exclusive)")
+    command
+        .add_option("--rect", rect,
+                    "Area to filter: TOP,LEFT,BOTTOM,RIGHT (bottom and right exclusive)")
         ->delimiter(',')
         ->expected(4);
     addModuleOption(command, options.module);
     command.add_flag("-v,--verbose", options.verbose, "Report what the host did");
 
     ParameterSources& parameters = options.parameters;
-    command.add_option("--preset", parameters.preset, "JSON file of FIELD: value pairs (docs/presets.md)");
-    command.add_option("--set", parameters.sets, "Set one field: FIELD=VALUE (repeatable, applied last)")
+    command.add_option("--preset", parameters.preset,
+                       "JSON file of FIELD: value pairs (docs/presets.md)");
+    command
+        .add_option("--set", parameters.sets,
+                    "Set one field: FIELD=VALUE (repeatable, applied last)")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command.add_option("--color", parameters.color, "Light colour as an sRGB #RRGGBB");
     command.add_option("--action", parameters.action, "Replay a recorded action file");
-    command.add_option("--record", options.record, "Save the parameters the filter used as an action file");
+    command.add_option("--record", options.record,
+                       "Save the parameters the filter used as an action file");
     const std::map<std::string, OutputView> views{{"output", OutputView::output},
                                                   {"matte", OutputView::matte},
                                                   {"shape", OutputView::shape},

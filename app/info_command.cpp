@@ -20,7 +20,9 @@ namespace {
 
 using host::fourCharText;
 
-constexpr uint32_t key(char a, char b, char c, char d) { return BRIVO_FOURCC(a, b, c, d); }
+constexpr uint32_t key(char a, char b, char c, char d) {
+    return BRIVO_FOURCC(a, b, c, d);
+}
 
 std::string hex(uint32_t value) {
     std::ostringstream out;
@@ -31,8 +33,10 @@ std::string hex(uint32_t value) {
 template <class T>
 std::string orMissing(const std::optional<T>& value) {
     if (!value) return "(missing)";
-    if constexpr (std::is_same_v<T, std::string>) return *value;
-    else return fourCharText(*value);
+    if constexpr (std::is_same_v<T, std::string>)
+        return *value;
+    else
+        return fourCharText(*value);
 }
 
 void printProperties(const host::PropertyList& properties) {
@@ -48,7 +52,8 @@ void printProperties(const host::PropertyList& properties) {
               << '\n'
               << "entry point: " << orMissing(properties.cString(key('w', 'x', '8', '6'))) << '\n'
               << "supported modes: " << modeNames(properties.offeredModes()) << '\n'
-              << "enable condition: " << orMissing(properties.cString(key('e', 'n', 'b', 'l'))) << '\n';
+              << "enable condition: " << orMissing(properties.cString(key('e', 'n', 'b', 'l')))
+              << '\n';
     if (const auto link = properties.terminologyLink())
         std::cout << "terminology: class " << fourCharText(link->eventClass) << ", event "
                   << fourCharText(link->eventId) << ", terminology id " << link->terminologyId
@@ -67,8 +72,8 @@ void printTerminology(const host::Terminology& terminology) {
                       << "  parameters (name, key, type, flags):\n";
             for (const host::TermParameter& parameter : event.parameters)
                 std::cout << "    " << std::left << std::setw(36) << parameter.name << ' '
-                          << fourCharText(parameter.key) << ' ' << fourCharText(parameter.type) << ' '
-                          << hex(parameter.flags) << '\n';
+                          << fourCharText(parameter.key) << ' ' << fourCharText(parameter.type)
+                          << ' ' << hex(parameter.flags) << '\n';
         }
         for (const host::TermEnumeration& enumeration : suite.enumerations) {
             std::cout << "enumeration " << fourCharText(enumeration.type) << ':';
@@ -83,7 +88,8 @@ void printTerminology(const host::Terminology& terminology) {
 std::pair<uint32_t, int32_t> parseResourceName(const std::string& text) {
     const size_t colon = text.find(':');
     const std::optional<uint32_t> type =
-        colon == std::string::npos ? std::nullopt : host::parseFourChar(std::string_view(text).substr(0, colon));
+        colon == std::string::npos ? std::nullopt
+                                   : host::parseFourChar(std::string_view(text).substr(0, colon));
     int32_t id = 0;
     const char* first = text.data() + (colon == std::string::npos ? text.size() : colon + 1);
     const char* last = text.data() + text.size();

@@ -6,7 +6,9 @@ namespace {
 
 volatile std::sig_atomic_t interruptSeen = 0;
 
-extern "C" void noteInterrupt(int) { interruptSeen = 1; }
+extern "C" void noteInterrupt(int) {
+    interruptSeen = 1;
+}
 
 }  // namespace
 
@@ -19,8 +21,12 @@ InterruptGuard::InterruptGuard() {
     sigaction(SIGINT, &action, &previous_);
 }
 
-InterruptGuard::~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+InterruptGuard::~InterruptGuard() {
+    sigaction(SIGINT, &previous_, nullptr);
+}
 
-bool InterruptGuard::interrupted() { return interruptSeen != 0; }
+bool InterruptGuard::interrupted() {
+    return interruptSeen != 0;
+}
 
 }  // namespace brivo::app

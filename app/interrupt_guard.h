@@ -8,7 +8,7 @@ namespace brivo::app {
 // While alive, the first SIGINT only sets a flag that the filter's abort poll reads; a
 // second one ends the program as usual, in case the filter never polls.
 class InterruptGuard {
-public:
+  public:
     InterruptGuard();
     ~InterruptGuard();
     InterruptGuard(const InterruptGuard&) = delete;
@@ -16,7 +16,7 @@ public:
 
     static bool interrupted();
 
-private:
+  private:
     struct sigaction previous_;
 };
 

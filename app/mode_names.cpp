@@ -6,7 +6,8 @@ namespace brivo::app {
 
 std::string modeName(int32_t imageMode) {
     static constexpr std::array<const char*, 10> kNames = {
-        "Bitmap", "Grayscale", "Indexed", "RGB", "CMYK", "HSL", "HSB", "Multichannel", "Duotone", "Lab"};
+        "Bitmap", "Grayscale", "Indexed",      "RGB",     "CMYK",
+        "HSL",    "HSB",       "Multichannel", "Duotone", "Lab"};
     if (imageMode >= 0 && static_cast<size_t>(imageMode) < kNames.size())
         return kNames[static_cast<size_t>(imageMode)];
     return "mode " + std::to_string(imageMode);

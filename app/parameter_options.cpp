@@ -4,9 +4,8 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "host/action_file.h"
 #include "host/color_argument.h"
@@ -36,7 +35,7 @@ std::string trimmed(std::string_view text) {
 std::vector<std::string> splitList(std::string_view text) {
     std::vector<std::string> parts;
     size_t start = 0;
-    for (size_t comma = text.find(','); ; comma = text.find(',', start)) {
+    for (size_t comma = text.find(',');; comma = text.find(',', start)) {
         parts.push_back(trimmed(text.substr(start, comma - start)));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
@@ -68,7 +67,8 @@ int32_t parseColourComponent(std::string_view field, const std::string& text) {
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
     });
 }
 
@@ -76,7 +76,8 @@ host::EnumeratedValue parseEnumerator(const ParameterField& field, const std::st
     const Enumeration& enumeration = *field.enumeration;
     for (size_t i = 0; i < enumeration.enumerators.size(); ++i) {
         const bool byName = equalIgnoringCase(text, enumeration.enumerators[i].name);
-        if (byName || text == std::to_string(i)) return {enumeration.type, enumeration.enumerators[i].code};
+        if (byName || text == std::to_string(i))
+            return {enumeration.type, enumeration.enumerators[i].code};
     }
     std::string names;
     for (size_t i = 0; i < enumeration.enumerators.size(); ++i)
@@ -90,9 +91,9 @@ void putPath(DescriptorValues& values, const ParameterField& field, std::string_
     if (text.find('\0') != std::string_view::npos)
         throw ParameterError(std::string(field.name) + ": the path contains a NUL character");
     if (text.size() > ShapePath::kMaxLength)
-        throw ParameterError(std::string(field.name) + ": the path is " + std::to_string(text.size()) +
-                             " bytes long; at most " + std::to_string(ShapePath::kMaxLength) +
-                             " are allowed");
+        throw ParameterError(std::string(field.name) + ": the path is " +
+                             std::to_string(text.size()) + " bytes long; at most " +
+                             std::to_string(ShapePath::kMaxLength) + " are allowed");
     values.put(field.key, std::string(text));
 }
 
@@ -131,10 +132,17 @@ void setParameter(DescriptorValues& values, std::string_view field, std::string_
     std::vector<host::DescriptorValue> parsed;
     for (size_t i = 0; i < entries.size(); ++i) {
         switch (entries[i].type) {
-        case ParameterType::enumerated: parsed.emplace_back(parseEnumerator(entries[i], parts[i])); break;
-        case ParameterType::real: parsed.emplace_back(parseReal(field, parts[i])); break;
-        case ParameterType::colour: parsed.emplace_back(parseColourComponent(field, parts[i])); break;
-        case ParameterType::path: break;  // handled above
+            case ParameterType::enumerated:
+                parsed.emplace_back(parseEnumerator(entries[i], parts[i]));
+                break;
+            case ParameterType::real:
+                parsed.emplace_back(parseReal(field, parts[i]));
+                break;
+            case ParameterType::colour:
+                parsed.emplace_back(parseColourComponent(field, parts[i]));
+                break;
+            case ParameterType::path:
+                break;  // handled above
         }
     }
     for (size_t i = 0; i < entries.size(); ++i) values.put(entries[i].key, std::move(parsed[i]));
@@ -158,7 +166,8 @@ void applyPreset(DescriptorValues& values, const std::string& path) {
     } catch (const json::parse_error& error) {
         throw ParameterError("preset " + path + ": not valid JSON (" + error.what() + ")");
     }
-    if (!preset.is_object()) throw ParameterError("preset " + path + ": expected a JSON object of fields");
+    if (!preset.is_object())
+        throw ParameterError("preset " + path + ": expected a JSON object of fields");
     DescriptorValues updated = values;
     try {
         for (const auto& [field, value] : preset.items())
@@ -202,7 +211,8 @@ DescriptorValues gatherParameters(const ParameterSources& sources) {
         try {
             const host::Xyz16 xyz = host::xyzFromSrgbHex(*sources.color);
             setParameter(values, "lightColor",
-                         std::to_string(xyz[0]) + ',' + std::to_string(xyz[1]) + ',' + std::to_string(xyz[2]));
+                         std::to_string(xyz[0]) + ',' + std::to_string(xyz[1]) + ',' +
+                             std::to_string(xyz[2]));
         } catch (const std::invalid_argument& error) {
             throw ParameterError("--color " + shown(*sources.color) + ": expected #RRGGBB");
         }

@@ -15,7 +15,7 @@ namespace brivo::app {
 
 // A parameter that cannot be used; the message names the field or file at fault.
 class ParameterError : public std::invalid_argument {
-public:
+  public:
     using std::invalid_argument::invalid_argument;
 };
 

@@ -11,9 +11,12 @@ namespace {
 constexpr int barWidth = 40;
 }
 
-ProgressBar::ProgressBar(std::FILE* stream) : stream_(stream), enabled_(isatty(fileno(stream)) == 1) {}
+ProgressBar::ProgressBar(std::FILE* stream)
+    : stream_(stream), enabled_(isatty(fileno(stream)) == 1) {}
 
-ProgressBar::~ProgressBar() { finish(); }
+ProgressBar::~ProgressBar() {
+    finish();
+}
 
 void ProgressBar::update(int32_t done, int32_t total) {
     if (!enabled_ || total <= 0) return;

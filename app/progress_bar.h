@@ -7,7 +7,7 @@
 namespace brivo::app {
 
 class ProgressBar {
-public:
+  public:
     // Draws on `stream` only when it is a terminal; otherwise stays silent.
     explicit ProgressBar(std::FILE* stream);
     ~ProgressBar();
@@ -18,7 +18,7 @@ public:
     // Ends the bar's line, if one was drawn.
     void finish();
 
-private:
+  private:
     std::FILE* stream_;
     bool enabled_;
     bool drawn_ = false;

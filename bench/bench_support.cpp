@@ -33,9 +33,9 @@ void reportThroughput(benchmark::State& state, double megapixels, size_t referen
     // Seconds per iteration come from the rate counter's inverse: record the memcpy time
     // and let the ratio be computed against the measured CPU time per iteration.
     state.counters["memcpy_s"] = memcpySeconds(referenceBytes);
-    state.counters["x_memcpy"] = benchmark::Counter(
-        iterations * memcpySeconds(referenceBytes),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["x_memcpy"] =
+        benchmark::Counter(iterations * memcpySeconds(referenceBytes),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace brivo::bench

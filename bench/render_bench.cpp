@@ -28,8 +28,8 @@ ImageDocument photographLike() {
         std::vector<uint8_t> samples(static_cast<size_t>(kWidth) * kHeight);
         for (int32_t y = 0; y < kHeight; ++y)
             for (int32_t x = 0; x < kWidth; ++x)
-                samples[static_cast<size_t>(y) * kWidth + x] = static_cast<uint8_t>(
-                    (x / 24 + y / 16 + plane * 40) % 256 / 2 + random() % 64);
+                samples[static_cast<size_t>(y) * kWidth + x] =
+                    static_cast<uint8_t>((x / 24 + y / 16 + plane * 40) % 256 / 2 + random() % 64);
         document.planes.push_back(std::move(samples));
     }
     return document;
@@ -62,7 +62,9 @@ void runStart(benchmark::State& state, const DescriptorValues& settings) {
     bench::reportThroughput(state, kWidth * kHeight / 1e6, documentBytes);
 }
 
-void defaultLight(benchmark::State& state) { runStart(state, DescriptorValues()); }
+void defaultLight(benchmark::State& state) {
+    runStart(state, DescriptorValues());
+}
 
 void shapedLight(benchmark::State& state) {
     DescriptorValues settings;

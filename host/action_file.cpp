@@ -3,9 +3,8 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 namespace brivo::host {
 

@@ -66,6 +66,8 @@ void BufferSuite::release(void* buffer) {
     blocks_.erase(it);
 }
 
-uint64_t BufferSuite::space() const { return liveBytes_ >= limit_ ? 0 : limit_ - liveBytes_; }
+uint64_t BufferSuite::space() const {
+    return liveBytes_ >= limit_ ? 0 : limit_ - liveBytes_;
+}
 
 }  // namespace brivo::host

@@ -10,7 +10,7 @@
 namespace brivo::host {
 
 class BufferSuite {
-public:
+  public:
     static constexpr uint64_t unlimited = std::numeric_limits<uint64_t>::max();
 
     explicit BufferSuite(uint64_t limitBytes = unlimited);
@@ -33,7 +33,7 @@ public:
     int64_t liveBuffers() const { return static_cast<int64_t>(blocks_.size()); }
     uint64_t liveBytes() const { return liveBytes_; }
 
-private:
+  private:
     PSBufferSuite1 table_;
     uint64_t limit_;
     uint64_t liveBytes_ = 0;

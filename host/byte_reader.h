@@ -11,9 +11,10 @@
 namespace brivo::host {
 
 class ByteReader {
-public:
+  public:
     // what names the resource in error messages.
-    ByteReader(std::span<const uint8_t> bytes, std::string what) : bytes_(bytes), what_(std::move(what)) {}
+    ByteReader(std::span<const uint8_t> bytes, std::string what)
+        : bytes_(bytes), what_(std::move(what)) {}
 
     uint8_t u8() { return static_cast<uint8_t>(take(1)); }
     uint16_t u16() { return static_cast<uint16_t>(take(2)); }
@@ -33,7 +34,7 @@ public:
     void skip(size_t length) { span(length); }
     size_t remaining() const { return bytes_.size() - at_; }
 
-private:
+  private:
     void need(size_t length) const {
         if (length > remaining())
             throw ResourceError(what_ + " ends early, at byte " + std::to_string(bytes_.size()));

@@ -8,7 +8,7 @@ namespace brivo::host {
 // restore the previous object. Calls come on one thread, one at a time.
 template <class T>
 class CallBinding {
-public:
+  public:
     explicit CallBinding(T& object) noexcept : previous_(current_) { current_ = &object; }
     ~CallBinding() { current_ = previous_; }
     CallBinding(const CallBinding&) = delete;
@@ -17,7 +17,7 @@ public:
     // The bound object, or null outside any call.
     static T* current() noexcept { return current_; }
 
-private:
+  private:
     T* previous_;
     static inline T* current_ = nullptr;
 };

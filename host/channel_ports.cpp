@@ -70,7 +70,7 @@ struct Tap {
 // their overlaps, in units where an input cell is `to` wide and an output cell `from`
 // wide, so the overlaps of one output cell add up to `from`.
 class AreaTaps {
-public:
+  public:
     AreaTaps(int64_t start, int64_t from, int64_t to) {
         firsts_.reserve(static_cast<size_t>(to) + 1);
         for (int64_t cell = 0; cell < to; ++cell) {
@@ -78,7 +78,8 @@ public:
             const int64_t begin = cell * from;
             const int64_t end = begin + from;
             for (int64_t input = begin / to; input <= (end - 1) / to; ++input) {
-                const int64_t overlap = std::min(end, (input + 1) * to) - std::max(begin, input * to);
+                const int64_t overlap =
+                    std::min(end, (input + 1) * to) - std::max(begin, input * to);
                 taps_.push_back({start + input, static_cast<uint64_t>(overlap)});
             }
         }
@@ -90,7 +91,7 @@ public:
         return std::span(taps_).subspan(firsts_[at], firsts_[at + 1] - firsts_[at]);
     }
 
-private:
+  private:
     std::vector<Tap> taps_;
     std::vector<size_t> firsts_;
 };
@@ -152,7 +153,8 @@ SPErr ChannelPorts::read(PIChannelPort port, int32_t level, VRect* rect,
     Channel* channel = find(port);
     if (channel && rect) {
         for (size_t i = 0; i < channels_.size(); ++i)
-            if (channels_[i].get() == channel) readLog_.emplace_back(static_cast<int32_t>(i), *rect);
+            if (channels_[i].get() == channel)
+                readLog_.emplace_back(static_cast<int32_t>(i), *rect);
     }
     if (!channel || level != 0 || !rect || !inside(*rect) || !usable(destination))
         return kSPBadParameterError;

@@ -12,7 +12,7 @@
 namespace brivo::host {
 
 class ChannelPorts {
-public:
+  public:
     ChannelPorts();
     ~ChannelPorts();
     ChannelPorts(const ChannelPorts&) = delete;
@@ -48,7 +48,7 @@ public:
     const std::vector<std::pair<int32_t, VRect>>& readLog() const { return readLog_; }
     void clearReadLog() { readLog_.clear(); }
 
-private:
+  private:
     struct Channel;
     Channel* find(PIChannelPort port);
     bool inside(const VRect& rect) const;

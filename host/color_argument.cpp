@@ -29,8 +29,9 @@ Xyz16 xyzFromSrgbHex(std::string_view text) {
     bool valid = digits.size() == 6;
     for (char c : digits) valid = valid && isHexDigit(c);
     if (!valid)
-        throw std::invalid_argument("a colour is written #RRGGBB or RRGGBB with six hex digits, not '" +
-                                    std::string(text) + "'");
+        throw std::invalid_argument(
+            "a colour is written #RRGGBB or RRGGBB with six hex digits, not '" + std::string(text) +
+            "'");
 
     const ColorService srgb(plugInModeRGBColor, {});
     return srgb.toXyz(plugIncolorServicesRGBSpace,

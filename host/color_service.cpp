@@ -32,7 +32,7 @@ using Transform = std::unique_ptr<void, TransformDeleter>;
 
 // One device colour space with 8-bit components, linked both ways to PCS XYZ.
 class DeviceSpace {
-public:
+  public:
     // Nothing when the profile cannot be linked in both directions.
     static std::optional<DeviceSpace> link(cmsHPROFILE device, cmsUInt32Number format) {
         const Profile xyz(cmsCreateXYZProfile());
@@ -48,7 +48,9 @@ public:
     // As link, for the built-in profiles, which must link.
     static DeviceSpace builtIn(const Profile& device, cmsUInt32Number format, const char* what) {
         std::optional<DeviceSpace> space = link(device.get(), format);
-        if (!space) throw std::runtime_error(std::string("cannot set up the ") + what + " colour conversion");
+        if (!space)
+            throw std::runtime_error(std::string("cannot set up the ") + what +
+                                     " colour conversion");
         return std::move(*space);
     }
 
@@ -65,14 +67,16 @@ public:
         return components;
     }
 
-private:
+  private:
     DeviceSpace(Transform in, Transform out) : toXyz_(std::move(in)), fromXyz_(std::move(out)) {}
 
     Transform toXyz_;
     Transform fromXyz_;
 };
 
-Profile srgbProfile() { return Profile(cmsCreate_sRGBProfile()); }
+Profile srgbProfile() {
+    return Profile(cmsCreate_sRGBProfile());
+}
 
 // A D50 grey whose tone curve is sRGB's, so a neutral keeps its 8-bit value between the
 // default RGB and the default grey.
@@ -118,7 +122,9 @@ Components flipInk(Components cmyk) {
 }
 
 // Profile-less CMYK (255 = no ink) from RGB: the complement as ink, no black ink.
-Components inkFromRgb(const Components& rgb) { return {rgb[0], rgb[1], rgb[2], 255}; }
+Components inkFromRgb(const Components& rgb) {
+    return {rgb[0], rgb[1], rgb[2], 255};
+}
 
 // Its inverse, which also takes black ink: each colour ink darkens with K.
 Components rgbFromInk(const Components& cmyk) {
@@ -130,7 +136,7 @@ Components rgbFromInk(const Components& cmyk) {
 }  // namespace
 
 class ColorService::Conversions {
-public:
+  public:
     Conversions()
         : srgb_(DeviceSpace::builtIn(srgbProfile(), TYPE_RGB_8, "sRGB")),
           rgb_(DeviceSpace::builtIn(srgbProfile(), TYPE_RGB_8, "sRGB")),
@@ -147,46 +153,73 @@ public:
         cmsColorSpaceSignature expected;
         cmsUInt32Number format;
         switch (imageMode) {
-        case plugInModeGrayScale: expected = cmsSigGrayData; format = TYPE_GRAY_8; break;
-        case plugInModeRGBColor: expected = cmsSigRgbData; format = TYPE_RGB_8; break;
-        case plugInModeCMYKColor: expected = cmsSigCmykData; format = TYPE_CMYK_8; break;
-        default: return ProfileUse::mismatched;
+            case plugInModeGrayScale:
+                expected = cmsSigGrayData;
+                format = TYPE_GRAY_8;
+                break;
+            case plugInModeRGBColor:
+                expected = cmsSigRgbData;
+                format = TYPE_RGB_8;
+                break;
+            case plugInModeCMYKColor:
+                expected = cmsSigCmykData;
+                format = TYPE_CMYK_8;
+                break;
+            default:
+                return ProfileUse::mismatched;
         }
         if (cmsGetColorSpace(profile.get()) != expected) return ProfileUse::mismatched;
 
         std::optional<DeviceSpace> space = DeviceSpace::link(profile.get(), format);
         if (!space) return ProfileUse::corrupt;
         switch (imageMode) {
-        case plugInModeGrayScale: gray_ = std::move(*space); break;
-        case plugInModeRGBColor: rgb_ = std::move(*space); break;
-        default: cmyk_ = std::move(*space); break;
+            case plugInModeGrayScale:
+                gray_ = std::move(*space);
+                break;
+            case plugInModeRGBColor:
+                rgb_ = std::move(*space);
+                break;
+            default:
+                cmyk_ = std::move(*space);
+                break;
         }
         return ProfileUse::embedded;
     }
 
     cmsCIEXYZ toXyz(int16_t space, const Components& components) const {
         switch (space) {
-        case plugIncolorServicesRGBSpace: return rgb_.toXyz(components);
-        case plugIncolorServicesCMYKSpace:
-            return cmyk_ ? cmyk_->toXyz(flipInk(components)) : srgb_.toXyz(rgbFromInk(components));
-        case plugIncolorServicesLabSpace: return lab_.toXyz(components);
-        case plugIncolorServicesGraySpace: return gray_.toXyz(components);
-        default: throw std::invalid_argument("colour space " + std::to_string(space) + " is not served");
+            case plugIncolorServicesRGBSpace:
+                return rgb_.toXyz(components);
+            case plugIncolorServicesCMYKSpace:
+                return cmyk_ ? cmyk_->toXyz(flipInk(components))
+                             : srgb_.toXyz(rgbFromInk(components));
+            case plugIncolorServicesLabSpace:
+                return lab_.toXyz(components);
+            case plugIncolorServicesGraySpace:
+                return gray_.toXyz(components);
+            default:
+                throw std::invalid_argument("colour space " + std::to_string(space) +
+                                            " is not served");
         }
     }
 
     Components fromXyz(int16_t space, const cmsCIEXYZ& xyz) const {
         switch (space) {
-        case plugIncolorServicesRGBSpace: return rgb_.fromXyz(xyz);
-        case plugIncolorServicesCMYKSpace:
-            return cmyk_ ? flipInk(cmyk_->fromXyz(xyz)) : inkFromRgb(srgb_.fromXyz(xyz));
-        case plugIncolorServicesLabSpace: return lab_.fromXyz(xyz);
-        case plugIncolorServicesGraySpace: return gray_.fromXyz(xyz);
-        default: throw std::invalid_argument("colour space " + std::to_string(space) + " is not served");
+            case plugIncolorServicesRGBSpace:
+                return rgb_.fromXyz(xyz);
+            case plugIncolorServicesCMYKSpace:
+                return cmyk_ ? flipInk(cmyk_->fromXyz(xyz)) : inkFromRgb(srgb_.fromXyz(xyz));
+            case plugIncolorServicesLabSpace:
+                return lab_.fromXyz(xyz);
+            case plugIncolorServicesGraySpace:
+                return gray_.fromXyz(xyz);
+            default:
+                throw std::invalid_argument("colour space " + std::to_string(space) +
+                                            " is not served");
         }
     }
 
-private:
+  private:
     DeviceSpace srgb_;  // under profile-less CMYK
     DeviceSpace rgb_;
     DeviceSpace gray_;

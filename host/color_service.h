@@ -30,7 +30,7 @@ using Components = std::array<uint8_t, 4>;
 //   with the sRGB tone curve. Chroma is dropped, not counted as clipping.
 // HSB (1) and other numbers are refused.
 class ColorService {
-public:
+  public:
     // What became of the document's embedded ICC profile.
     enum class ProfileUse {
         none,        // the document carries no profile
@@ -59,7 +59,7 @@ public:
     int32_t imageMode() const noexcept { return imageMode_; }
     ProfileUse profileUse() const noexcept { return profileUse_; }
 
-private:
+  private:
     class Conversions;
 
     int32_t imageMode_;

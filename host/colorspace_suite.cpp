@@ -110,7 +110,7 @@ SPErr pickColor(ColorID id, const void* prompt) noexcept {
 
 ColorSpaceSuite::ColorSpaceSuite(ColorService service)
     : table_{&makeColor, &deleteColor, &stuffComponents, &extractComponents,
-             &stuffXyz, &extractXyz, &pickColor},
+             &stuffXyz,  &extractXyz,  &pickColor},
       service_(std::move(service)) {}
 
 ColorSpaceSuite::~ColorSpaceSuite() = default;
@@ -122,7 +122,9 @@ ColorID ColorSpaceSuite::make() {
     return id;
 }
 
-bool ColorSpaceSuite::remove(ColorID id) { return colors_.erase(id) != 0; }
+bool ColorSpaceSuite::remove(ColorID id) {
+    return colors_.erase(id) != 0;
+}
 
 Xyz16* ColorSpaceSuite::find(ColorID id) noexcept {
     auto it = colors_.find(id);

@@ -7,13 +7,13 @@
 #include <memory>
 #include <unordered_map>
 
-#include "pluginapi/colorspace_suite.h"
 #include "host/color_service.h"
+#include "pluginapi/colorspace_suite.h"
 
 namespace brivo::host {
 
 class ColorSpaceSuite {
-public:
+  public:
     // Shows a picker starting at `xyz`; returns true with `xyz` replaced on OK, false on
     // cancel. prompt is the module's ZString, possibly null.
     using Picker = std::function<bool(Xyz16& xyz, const void* prompt)>;
@@ -44,7 +44,7 @@ public:
     // Colours made and not yet deleted.
     int64_t liveColors() const { return static_cast<int64_t>(colors_.size()); }
 
-private:
+  private:
     PSColorSpaceSuite1 table_;
     ColorService service_;
     Picker picker_;

@@ -11,7 +11,7 @@
 namespace brivo::host {
 
 class DescriptorHost {
-public:
+  public:
     // Attaches to host (which must outlive this object): the descriptor parameters go
     // into its FilterRecord and the two descriptor suites into its registry.
     explicit DescriptorHost(FilterHost& host);
@@ -32,7 +32,7 @@ public:
     PIDescriptorParameters& parameters() { return parameters_; }
     DescriptorStore& store() { return store_; }
 
-private:
+  private:
     FilterHost& host_;
     DescriptorStore store_;
     PIDescriptorParameters parameters_{};

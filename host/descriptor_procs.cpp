@@ -12,7 +12,9 @@ namespace {
 
 using Binding = CallBinding<DescriptorStore>;
 
-DescriptorStore* store() noexcept { return Binding::current(); }
+DescriptorStore* store() noexcept {
+    return Binding::current();
+}
 
 // Runs body on the bound store, turning a missing store or any exception into a status.
 template <class Body>
@@ -165,7 +167,8 @@ SPErr putBoolean(PIWriteDescriptor writer, DescriptorKeyID key, uint8_t value) n
     return put(writer, key, value != 0);
 }
 
-SPErr putString(PIWriteDescriptor writer, DescriptorKeyID key, const unsigned char* value) noexcept {
+SPErr putString(PIWriteDescriptor writer, DescriptorKeyID key,
+                const unsigned char* value) noexcept {
     if (value == nullptr) return kSPBadParameterError;
     try {
         return put(writer, key, std::string(reinterpret_cast<const char*>(value + 1), value[0]));
@@ -184,16 +187,20 @@ SPErr putText(PIWriteDescriptor writer, DescriptorKeyID key, const char* value,
     }
 }
 
-ReadDescriptorProcs readProcs{1,          9,           &openReader,    &closeReader,
-                              &getKey,    &getInteger, &getFloat,      &getEnumerated,
-                              &getBoolean, &getString, &getText};
-WriteDescriptorProcs writeProcs{1,          8,           &openWriter,   &closeWriter,
+ReadDescriptorProcs readProcs{1,           9,           &openReader, &closeReader,
+                              &getKey,     &getInteger, &getFloat,   &getEnumerated,
+                              &getBoolean, &getString,  &getText};
+WriteDescriptorProcs writeProcs{1,           8,         &openWriter,    &closeWriter,
                                 &putInteger, &putFloat, &putEnumerated, &putBoolean,
-                                &putString, &putText};
+                                &putString,  &putText};
 
 }  // namespace
 
-ReadDescriptorProcs* readDescriptorProcs() noexcept { return &readProcs; }
-WriteDescriptorProcs* writeDescriptorProcs() noexcept { return &writeProcs; }
+ReadDescriptorProcs* readDescriptorProcs() noexcept {
+    return &readProcs;
+}
+WriteDescriptorProcs* writeDescriptorProcs() noexcept {
+    return &writeProcs;
+}
 
 }  // namespace brivo::host

@@ -54,7 +54,9 @@ DescriptorReader* DescriptorStore::reader(PIReadDescriptor reader) {
     return lookup(readers_, reader);
 }
 
-bool DescriptorStore::closeReader(PIReadDescriptor reader) { return readers_.erase(reader) != 0; }
+bool DescriptorStore::closeReader(PIReadDescriptor reader) {
+    return readers_.erase(reader) != 0;
+}
 
 PIWriteDescriptor DescriptorStore::openWriter() {
     auto values = std::make_unique<DescriptorValues>();
@@ -93,7 +95,9 @@ bool DescriptorStore::registerEntry(const std::string& key, PIActionDescriptor d
     return true;
 }
 
-bool DescriptorStore::eraseEntry(const std::string& key) { return registry_.erase(key) != 0; }
+bool DescriptorStore::eraseEntry(const std::string& key) {
+    return registry_.erase(key) != 0;
+}
 
 PIActionDescriptor DescriptorStore::copyEntry(const std::string& key) {
     auto found = registry_.find(key);

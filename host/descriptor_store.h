@@ -25,7 +25,7 @@ struct DescriptorReader {
 };
 
 class DescriptorStore {
-public:
+  public:
     explicit DescriptorStore(HandleTable& handles);
     ~DescriptorStore();
     DescriptorStore(const DescriptorStore&) = delete;
@@ -58,7 +58,7 @@ public:
     // Readers, writers and action descriptors handed out and not yet closed or freed.
     int64_t liveDescriptors() const;
 
-private:
+  private:
     HandleTable& handles_;
     std::unordered_map<PIReadDescriptor, std::unique_ptr<DescriptorReader>> readers_;
     std::unordered_map<PIWriteDescriptor, std::unique_ptr<DescriptorValues>> writers_;

@@ -64,8 +64,7 @@ const PSDescriptorRegistryProcs registryProcs{&registerEntry, &eraseEntry, &getE
 }  // namespace
 
 void addDescriptorSuites(SuiteRegistry& registry) {
-    registry.add(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion,
-                 &actionDescriptorProcs);
+    registry.add(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion, &actionDescriptorProcs);
     registry.add(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion, &registryProcs);
 }
 

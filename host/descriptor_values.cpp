@@ -18,7 +18,7 @@ void append(std::vector<char>& out, const T& value) {
 
 // Reads fixed-size values from a byte span, failing rather than reading past its end.
 class ByteSource {
-public:
+  public:
     explicit ByteSource(std::span<const char> bytes) : bytes_(bytes) {}
     template <class T>
     bool read(T& value) {
@@ -35,7 +35,7 @@ public:
     }
     bool atEnd() const { return position_ == bytes_.size(); }
 
-private:
+  private:
     std::span<const char> bytes_;
     size_t position_ = 0;
 };

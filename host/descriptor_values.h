@@ -32,7 +32,7 @@ struct DescriptorItem {
 };
 
 class DescriptorValues {
-public:
+  public:
     // Replaces the value under key in its place, or appends it.
     void put(DescriptorKeyID key, DescriptorValue value);
     const DescriptorValue* find(DescriptorKeyID key) const;
@@ -44,7 +44,7 @@ public:
     std::vector<char> encode() const;
     static std::optional<DescriptorValues> decode(std::span<const char> bytes);
 
-private:
+  private:
     std::vector<DescriptorItem> items_;
 };
 

@@ -1,8 +1,8 @@
 #include "host/filter_host.h"
 
 #include <span>
-#include <string>
 #include <stdexcept>
+#include <string>
 
 #include "pluginapi/buffer_suite.h"
 #include "pluginapi/channel_ports_suite.h"
@@ -19,11 +19,15 @@ struct ChannelName {
 // The colour channels of each image mode, in plane order.
 std::vector<ChannelName> colourChannels(int32_t imageMode) {
     switch (imageMode) {
-    case plugInModeGrayScale: return {{ctBlackAndWhite, "Gray"}};
-    case plugInModeRGBColor: return {{ctRed, "Red"}, {ctGreen, "Green"}, {ctBlue, "Blue"}};
-    case plugInModeCMYKColor:
-        return {{ctCyan, "Cyan"}, {ctMagenta, "Magenta"}, {ctYellow, "Yellow"}, {ctBlack, "Black"}};
-    default: return {};
+        case plugInModeGrayScale:
+            return {{ctBlackAndWhite, "Gray"}};
+        case plugInModeRGBColor:
+            return {{ctRed, "Red"}, {ctGreen, "Green"}, {ctBlue, "Blue"}};
+        case plugInModeCMYKColor:
+            return {
+                {ctCyan, "Cyan"}, {ctMagenta, "Magenta"}, {ctYellow, "Yellow"}, {ctBlack, "Black"}};
+        default:
+            return {};
     }
 }
 
@@ -54,7 +58,8 @@ VRect FilterHost::filterRect() const {
 }
 
 void FilterHost::describeDocument() {
-    if (!isConsistent(document_)) throw std::invalid_argument("the document's planes do not match its size and mode");
+    if (!isConsistent(document_))
+        throw std::invalid_argument("the document's planes do not match its size and mode");
     const VRect bounds{0, 0, document_.height, document_.width};
     if (filterRect_) setFilterRect(*filterRect_);  // still inside a document that changed since
 
@@ -66,13 +71,19 @@ void FilterHost::describeDocument() {
     for (const ChannelName& channel : colourChannels(document_.imageMode))
         channelDescs_.push_back({0, 0, nullptr, nullptr, bounds, 8, channel.type, channel.name});
     if (document_.hasAlpha())
-        channelDescs_.push_back({0, 0, nullptr, nullptr, bounds, 8, ctTransparency, "Transparency"});
+        channelDescs_.push_back(
+            {0, 0, nullptr, nullptr, bounds, 8, ctTransparency, "Transparency"});
     for (size_t i = 0; i < channelDescs_.size(); ++i) {
         channelDescs_[i].port = ports_.port(static_cast<int32_t>(i));
         // Each list ends at the last colour channel; the alpha channel is a list of its own.
         if (i + 1 < document_.planes.size()) channelDescs_[i].next = &channelDescs_[i + 1];
     }
-    documentInfo_ = {0, 0, document_.imageMode, 8, bounds, &channelDescs_.front(),
+    documentInfo_ = {0,
+                     0,
+                     document_.imageMode,
+                     8,
+                     bounds,
+                     &channelDescs_.front(),
                      document_.hasAlpha() ? &channelDescs_.back() : nullptr};
 }
 

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "pluginapi/filter_record.h"
 #include "host/buffer_suite.h"
 #include "host/call_binding.h"
 #include "host/channel_ports.h"
@@ -19,6 +18,7 @@
 #include "host/image_document.h"
 #include "host/module_loader.h"
 #include "host/suite_registry.h"
+#include "pluginapi/filter_record.h"
 
 namespace brivo::host {
 
@@ -30,13 +30,13 @@ struct CallReport {
     int64_t outstandingLocks = 0;
     int64_t outstandingSuites = 0;
     int64_t liveBuffers = 0;
-    int64_t suiteProbes = 0;                              // acquisition attempts in the call
-    std::vector<std::pair<int32_t, int32_t>> progress;    // (done, total) as reported
-    std::chrono::nanoseconds elapsed{0};                  // time spent inside the module
+    int64_t suiteProbes = 0;                            // acquisition attempts in the call
+    std::vector<std::pair<int32_t, int32_t>> progress;  // (done, total) as reported
+    std::chrono::nanoseconds elapsed{0};                // time spent inside the module
 };
 
 class FilterHost {
-public:
+  public:
     using ProgressHandler = std::function<void(int32_t done, int32_t total)>;
     using AbortHandler = std::function<bool()>;
     using RecordHook = std::function<void(FilterRecord&)>;
@@ -73,7 +73,9 @@ public:
     // (for example to leave out a procedure).
     void setRecordHook(RecordHook hook) { recordHook_ = std::move(hook); }
     // The scripting parameters handed to the module; null when the host has none.
-    void setDescriptorParameters(PIDescriptorParameters* parameters) { descriptorParameters_ = parameters; }
+    void setDescriptorParameters(PIDescriptorParameters* parameters) {
+        descriptorParameters_ = parameters;
+    }
 
     HandleTable& handles() { return handles_; }
     SuiteRegistry& suites() { return suites_; }
@@ -86,8 +88,9 @@ public:
     template <class Service>
     void bindDuringCalls(Service& service) {
         binders_.push_back({&service, [&service] {
-            return std::shared_ptr<void>(std::make_shared<CallBinding<Service>>(service));
-        }});
+                                return std::shared_ptr<void>(
+                                    std::make_shared<CallBinding<Service>>(service));
+                            }});
     }
     // Stops binding `service`, before it goes away.
     void unbind(const void* service) {
@@ -112,7 +115,7 @@ public:
     // The report of the last start call, kept while later selectors run.
     const CallReport& lastStart() const { return startReport_; }
 
-private:
+  private:
     void describeDocument();
     void prepareRecord();
     int16_t invoke(int16_t selector, FilterRecord* record);

@@ -74,14 +74,18 @@ Handle HandleTable::create(int32_t size) {
     return handle;
 }
 
-void HandleTable::dispose(Handle handle) { blocks_.erase(handle); }
+void HandleTable::dispose(Handle handle) {
+    blocks_.erase(handle);
+}
 
 HandleTable::Block* HandleTable::find(Handle handle) const {
     auto it = blocks_.find(handle);
     return it == blocks_.end() ? nullptr : it->second.get();
 }
 
-bool HandleTable::contains(Handle handle) const { return find(handle) != nullptr; }
+bool HandleTable::contains(Handle handle) const {
+    return find(handle) != nullptr;
+}
 
 int32_t HandleTable::size(Handle handle) const {
     const Block* block = find(handle);

@@ -11,7 +11,7 @@
 namespace brivo::host {
 
 class HandleTable {
-public:
+  public:
     HandleTable();
     ~HandleTable();
     HandleTable(const HandleTable&) = delete;
@@ -22,11 +22,11 @@ public:
     HandleProcs* procs() noexcept { return &procs_; }
 
     // Host-side operations, also used by the procedures.
-    Handle create(int32_t size);       // zeroed block; null for a negative size or no memory
-    void dispose(Handle handle);       // unknown or null handles are ignored
-    int32_t size(Handle handle) const; // 0 for unknown or null
-    char* lock(Handle handle);         // null for unknown or null, or a planned failure
-    void unlock(Handle handle);        // an unlocked or unknown handle is left alone
+    Handle create(int32_t size);        // zeroed block; null for a negative size or no memory
+    void dispose(Handle handle);        // unknown or null handles are ignored
+    int32_t size(Handle handle) const;  // 0 for unknown or null
+    char* lock(Handle handle);          // null for unknown or null, or a planned failure
+    void unlock(Handle handle);         // an unlocked or unknown handle is left alone
     bool contains(Handle handle) const;
     // The block's bytes, for the host to read or plant contents; empty for unknown handles.
     std::span<char> contents(Handle handle);
@@ -38,7 +38,7 @@ public:
     void failNextCreates(int count) { failingCreates_ = count; }
     void failNextLocks(int count) { failingLocks_ = count; }
 
-private:
+  private:
     struct Block;
     Block* find(Handle handle) const;
 

@@ -10,7 +10,7 @@
 namespace brivo::host {
 
 class HostServices {
-public:
+  public:
     // Offers the ColorSpace suite, converting for the document the host holds now, and
     // the scripting suites and descriptor parameters, and the output view suite (asking
     // for the lit result until told otherwise). `host` must outlive this object.
@@ -23,7 +23,7 @@ public:
     DescriptorHost& descriptors() { return descriptors_; }
     OutputViewSuite& outputView() { return outputView_; }
 
-private:
+  private:
     FilterHost& host_;
     ColorSpaceSuite colors_;
     DescriptorHost descriptors_;

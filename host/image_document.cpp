@@ -5,7 +5,9 @@
 
 namespace brivo::host {
 
-int planeCountForMode(int32_t imageMode) { return colorChannelsForMode(imageMode); }
+int planeCountForMode(int32_t imageMode) {
+    return colorChannelsForMode(imageMode);
+}
 
 std::optional<size_t> checkedPixelCount(uint64_t width, uint64_t height) {
     if (width == 0 || height == 0 || width > kMaxImageDimension || height > kMaxImageDimension)

@@ -7,9 +7,10 @@
 #include <memory>
 #include <vector>
 
-// jpeglib.h needs <cstdio> first.
-#include <jerror.h>
+// jpeglib.h needs size_t and FILE declared first, and jerror.h needs jpeglib.h.
 #include <jpeglib.h>
+
+#include <jerror.h>
 
 #include "host/error_trap.h"
 #include "host/image_codec_support.h"

@@ -63,6 +63,8 @@ ModuleLoader::ModuleLoader(const std::filesystem::path& path, Copy copy) : path_
     entry_ = reinterpret_cast<PluginMainProc>(symbol);
 }
 
-ModuleLoader::~ModuleLoader() { dlclose(library_); }
+ModuleLoader::~ModuleLoader() {
+    dlclose(library_);
+}
 
 }  // namespace brivo::host

@@ -9,12 +9,12 @@
 namespace brivo::host {
 
 class ModuleLoadError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class ModuleLoader {
-public:
+  public:
     enum class Copy { shared, fresh };
 
     // Loads the module at path. Copy::fresh loads a private copy, so the module's
@@ -30,7 +30,7 @@ public:
     PluginMainProc entryPoint() const { return entry_; }
     static constexpr const char* entryPointName = "PluginMain";
 
-private:
+  private:
     std::filesystem::path path_;
     void* library_ = nullptr;
     PluginMainProc entry_ = nullptr;

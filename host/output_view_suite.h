@@ -9,7 +9,7 @@
 namespace brivo::host {
 
 class OutputViewSuite {
-public:
+  public:
     OutputViewSuite();
     OutputViewSuite(const OutputViewSuite&) = delete;
     OutputViewSuite& operator=(const OutputViewSuite&) = delete;
@@ -23,7 +23,7 @@ public:
     void setView(int32_t view);
     int32_t view() const noexcept { return view_; }
 
-private:
+  private:
     BrivoOutputViewSuite1 table_;
     int32_t view_ = outputViewResult;
 };

@@ -33,7 +33,8 @@ PropertyList PropertyList::parse(std::span<const uint8_t> bytes) {
         const uint32_t length = in.u32();
         const std::span<const uint8_t> data = in.span(length);
         property.data.assign(data.begin(), data.end());
-        in.skip(std::min<size_t>((4 - length % 4) % 4, in.remaining()));  // the last may be unpadded
+        in.skip(
+            std::min<size_t>((4 - length % 4) % 4, in.remaining()));  // the last may be unpadded
         list.properties_.push_back(std::move(property));
     }
     return list;
@@ -41,7 +42,8 @@ PropertyList PropertyList::parse(std::span<const uint8_t> bytes) {
 
 PropertyList PropertyList::ofModule(const std::filesystem::path& module) {
     const ResourceReader reader(module);
-    const Resource* resource = reader.find(resources::kPropertyListType, resources::kPropertyListId);
+    const Resource* resource =
+        reader.find(resources::kPropertyListType, resources::kPropertyListId);
     if (!resource) throw ResourceError(module.string() + " carries no property list");
     return parse(resource->bytes);
 }

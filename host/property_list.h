@@ -29,7 +29,7 @@ struct TerminologyLink {
 };
 
 class PropertyList {
-public:
+  public:
     // Throws ResourceError when the bytes end before the properties they announce, or a
     // property's length reaches past them.
     static PropertyList parse(std::span<const uint8_t> bytes);
@@ -51,7 +51,7 @@ public:
     bool offersMode(int32_t imageMode) const;
     std::vector<int32_t> offeredModes() const;
 
-private:
+  private:
     std::vector<Property> properties_;
 };
 

@@ -86,11 +86,14 @@ std::vector<Resource> ResourceReader::parseSection(const std::vector<uint8_t>& s
             continue;
         }
         const auto header = readAt<resources::RecordHeader>(section, offset, "a record header");
-        if (header.magic != resources::kRecordMagic) throw ResourceError("malformed resource record");
+        if (header.magic != resources::kRecordMagic)
+            throw ResourceError("malformed resource record");
         offset += sizeof header;
         const uint64_t padded = (uint64_t{header.length} + 3) / 4 * 4;
-        if (section.size() - offset < padded) throw ResourceError("resource record runs past its section");
-        found.push_back({header.type, header.id, sliceOf(section, offset, header.length, "a resource")});
+        if (section.size() - offset < padded)
+            throw ResourceError("resource record runs past its section");
+        found.push_back(
+            {header.type, header.id, sliceOf(section, offset, header.length, "a resource")});
         offset += padded;
     }
     return found;

@@ -11,7 +11,7 @@
 namespace brivo::host {
 
 class ResourceError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -22,7 +22,7 @@ struct Resource {
 };
 
 class ResourceReader {
-public:
+  public:
     // Reads every resource of the module file. Throws ResourceError for a file that is
     // not a 64-bit little-endian ELF file, has no resource section, or whose headers or
     // records reach outside the file.
@@ -34,7 +34,7 @@ public:
     // Reads the records of a resource section's bytes.
     static std::vector<Resource> parseSection(const std::vector<uint8_t>& section);
 
-private:
+  private:
     std::vector<Resource> resources_;
 };
 

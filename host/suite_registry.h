@@ -12,7 +12,7 @@
 namespace brivo::host {
 
 class SuiteRegistry {
-public:
+  public:
     SuiteRegistry();
     SuiteRegistry(const SuiteRegistry&) = delete;
     SuiteRegistry& operator=(const SuiteRegistry&) = delete;
@@ -41,7 +41,7 @@ public:
     int64_t probes() const { return probes_; }
     void resetProbes() { probes_ = 0; }
 
-private:
+  private:
     using Key = std::pair<std::string, int32_t>;
     struct Entry {
         const void* table;

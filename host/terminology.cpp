@@ -43,7 +43,8 @@ TermSuite readSuite(ByteReader& in, bool last) {
     const uint16_t comparisons = classes == 0 ? in.u16() : 1;
     if (classes != 0 || comparisons != 0) {
         // Classes and operators are not read, so nothing after them can be found.
-        if (!last) throw ResourceError("the terminology has classes or operators before its last suite");
+        if (!last)
+            throw ResourceError("the terminology has classes or operators before its last suite");
         return suite;
     }
     for (uint16_t count = in.u16(); count > 0; --count) {
@@ -71,7 +72,8 @@ Terminology Terminology::parse(std::span<const uint8_t> bytes) {
     terminology.language = in.u16();
     terminology.script = in.u16();
     const uint16_t suites = in.u16();
-    for (uint16_t i = 0; i < suites; ++i) terminology.suites.push_back(readSuite(in, i + 1 == suites));
+    for (uint16_t i = 0; i < suites; ++i)
+        terminology.suites.push_back(readSuite(in, i + 1 == suites));
     return terminology;
 }
 

@@ -14,9 +14,13 @@ extern "C" {
 typedef struct ColorSpaceColorRec* ColorID;
 
 /* Colour space numbers. */
-enum { plugIncolorServicesRGBSpace = 0, plugIncolorServicesHSBSpace = 1,
-       plugIncolorServicesCMYKSpace = 2, plugIncolorServicesLabSpace = 3,
-       plugIncolorServicesGraySpace = 4 };
+enum {
+    plugIncolorServicesRGBSpace = 0,
+    plugIncolorServicesHSBSpace = 1,
+    plugIncolorServicesCMYKSpace = 2,
+    plugIncolorServicesLabSpace = 3,
+    plugIncolorServicesGraySpace = 4
+};
 
 /* XYZ as three 16-bit components: 32768 stands for the component of the D50 reference
  * white, so (32768, 32768, 32768) is white. */
@@ -39,8 +43,8 @@ typedef struct PSColorSpaceSuite1 {
                              uint8_t c3);
     /* Module -> host. Reads the colour as four 8-bit components of space; *gamut is set
      * non-zero when the colour had to be clipped. Unused components are 0. */
-    SPErr (*ExtractComponents)(ColorID id, int16_t space, uint8_t* c0, uint8_t* c1,
-                               uint8_t* c2, uint8_t* c3, uint8_t* gamut);
+    SPErr (*ExtractComponents)(ColorID id, int16_t space, uint8_t* c0, uint8_t* c1, uint8_t* c2,
+                               uint8_t* c3, uint8_t* gamut);
     /* Module -> host. Sets the colour from XYZ. */
     SPErr (*StuffXYZ)(ColorID id, CS_XYZ xyz);
     /* Module -> host. Reads the colour as XYZ. */

@@ -57,8 +57,7 @@ typedef struct ReadDescriptorProcs {
     /* Text of explicit length: writes up to capacity bytes (no terminator added) and
      * stores the full length in *length. A text longer than capacity gives
      * kSPBadParameterError and writes nothing. */
-    SPErr (*getTextProc)(PIReadDescriptor reader, char* value, uint32_t capacity,
-                         uint32_t* length);
+    SPErr (*getTextProc)(PIReadDescriptor reader, char* value, uint32_t capacity, uint32_t* length);
 } ReadDescriptorProcs;
 
 typedef struct WriteDescriptorProcs {

@@ -40,10 +40,14 @@ enum {
  * RGB 3, CMYK 4); 0 for any other mode. */
 static inline int32_t colorChannelsForMode(int32_t imageMode) {
     switch (imageMode) {
-        case plugInModeGrayScale: return 1;
-        case plugInModeRGBColor: return 3;
-        case plugInModeCMYKColor: return 4;
-        default: return 0;
+        case plugInModeGrayScale:
+            return 1;
+        case plugInModeRGBColor:
+            return 3;
+        case plugInModeCMYKColor:
+            return 4;
+        default:
+            return 0;
     }
 }
 
@@ -117,14 +121,14 @@ typedef SPErr (*DisplayPixelsProc)(const PSPixelMap* source, const VRect* source
 
 typedef struct FilterRecord {
     int32_t serialNumber;
-    TestAbortProc abortProc;    /* may be null */
-    ProgressProc progressProc;  /* may be null */
-    Handle parameters;          /* the module's parameter block; kept by the host */
-    VPoint imageSize;           /* the document's size in pixels */
-    int16_t planes;             /* number of colour planes */
-    VRect filterRect;           /* the area to filter (the selection's bounds) */
-    int16_t imageMode;          /* plugInMode... */
-    int16_t depth;              /* bits per sample */
+    TestAbortProc abortProc;   /* may be null */
+    ProgressProc progressProc; /* may be null */
+    Handle parameters;         /* the module's parameter block; kept by the host */
+    VPoint imageSize;          /* the document's size in pixels */
+    int16_t planes;            /* number of colour planes */
+    VRect filterRect;          /* the area to filter (the selection's bounds) */
+    int16_t imageMode;         /* plugInMode... */
+    int16_t depth;             /* bits per sample */
     HandleProcs* handleProcs;
     DisplayPixelsProc displayPixels;
     PIDescriptorParameters* descriptorParameters; /* null when the host has no scripting */

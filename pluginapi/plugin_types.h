@@ -41,9 +41,9 @@ typedef struct VPoint {
 } VPoint;
 
 /* Builds a four-character code; the first character is the most significant byte. */
-#define BRIVO_FOURCC(a, b, c, d)                                                   \
-    ((uint32_t)(uint8_t)(a) << 24 | (uint32_t)(uint8_t)(b) << 16 |                 \
-     (uint32_t)(uint8_t)(c) << 8 | (uint32_t)(uint8_t)(d))
+#define BRIVO_FOURCC(a, b, c, d)                                                                 \
+    ((uint32_t)(uint8_t)(a) << 24 | (uint32_t)(uint8_t)(b) << 16 | (uint32_t)(uint8_t)(c) << 8 | \
+     (uint32_t)(uint8_t)(d))
 
 #ifdef __cplusplus
 }

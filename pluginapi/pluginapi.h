@@ -9,8 +9,8 @@
 #include "descriptor_parameters.h"
 #include "descriptor_suites.h"
 #include "filter_record.h"
-#include "output_view_suite.h"
 #include "handles.h"
+#include "output_view_suite.h"
 #include "plugin_types.h"
 
 #endif

@@ -18,8 +18,9 @@ constexpr int32_t kMaxRadius8 = 16383;
 // Output of a whole window: S / W as a biased reciprocal multiply that keeps a window of
 // full-scale samples at full scale.
 inline uint8_t wholeWindow8(uint32_t sum, const BoxLine& line) {
-    return static_cast<uint8_t>((sum * static_cast<uint32_t>(line.reciprocal) +
-                                 static_cast<uint32_t>(line.bias)) >> line.shift);
+    return static_cast<uint8_t>(
+        (sum * static_cast<uint32_t>(line.reciprocal) + static_cast<uint32_t>(line.bias)) >>
+        line.shift);
 }
 
 inline uint16_t wholeWindow16(uint64_t sum, const BoxLine& line) {
@@ -31,8 +32,8 @@ inline uint16_t wholeWindow16(uint64_t sum, const BoxLine& line) {
 // lowers the pixel leaving the whole taps to the partial weight and drops the one that
 // leaves the window; only pixels inside the line are ever taken.
 template <typename Sample, typename Sum, typename WholeWindow>
-void filterLine(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes,
-                const BoxLine& line, uint8_t* scratch, WholeWindow wholeWindow) {
+void filterLine(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, const BoxLine& line,
+                uint8_t* scratch, WholeWindow wholeWindow) {
     const int32_t r = line.r;
     const Sum full = line.full;
     const Sum partial = line.partial;
@@ -126,8 +127,8 @@ BoxLine boxLine(float h, int32_t n, bool sixteenBit) {
     return line;
 }
 
-void filterLine8(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes,
-                 const BoxLine& line, uint8_t* scratch) {
+void filterLine8(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, const BoxLine& line,
+                 uint8_t* scratch) {
     filterLine<uint8_t, uint32_t>(first, n, pixelStep, lanes, line, scratch, wholeWindow8);
 }
 
@@ -136,7 +137,9 @@ void filterLine16(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes,
     filterLine<uint16_t, uint64_t>(first, n, pixelStep, lanes, line, scratch, wholeWindow16);
 }
 
-const BoxBlurKernels& scalarBoxBlurKernels() { return kScalarKernels; }
+const BoxBlurKernels& scalarBoxBlurKernels() {
+    return kScalarKernels;
+}
 
 const BoxBlurKernels& boxBlurKernels() {
 #if defined(__x86_64__) || defined(__i386__)

@@ -63,13 +63,13 @@ const BoxBlurKernels& avx2BoxBlurKernels();
 #endif
 
 // Filters one line of 8-bit or 16-bit samples through scratch (n pixels of lanes samples).
-void filterLine8(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes,
-                 const BoxLine& line, uint8_t* scratch);
+void filterLine8(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, const BoxLine& line,
+                 uint8_t* scratch);
 void filterLine16(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes,
                   const BoxLine& line, uint8_t* scratch);
 
 class BoxBlur {
-public:
+  public:
     // True when either radius differs from the one it replaces.
     bool setRadius(float x, float y);
     void setExtraPasses(int32_t count) { extraPasses = count; }

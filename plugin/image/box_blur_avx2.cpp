@@ -17,8 +17,8 @@ namespace {
 constexpr int32_t kGroupBytes = 8;         // byte columns per vector of eight 32-bit sums
 constexpr int32_t kColumnBandBytes = 256;  // byte columns the column pass takes at once
 constexpr int32_t kMaxGroups = kColumnBandBytes / kGroupBytes;
-constexpr int32_t kPrefetchRows = 8;       // rows ahead of the window to fetch
-constexpr int32_t kStripBytes = 32;        // bytes of one transposed strip row
+constexpr int32_t kPrefetchRows = 8;  // rows ahead of the window to fetch
+constexpr int32_t kStripBytes = 32;   // bytes of one transposed strip row
 // A transposed strip (kStripBytes per line pixel) plus an output ring of at most n / 2
 // rows of a column band.
 constexpr size_t kScratchPerLinePixel = kStripBytes + kColumnBandBytes / 2;
@@ -35,8 +35,7 @@ inline void storeGroup(uint8_t* p, __m256i v) {
 
 // Four groups of eight lanes, narrowed to 32 bytes in lane order.
 inline void storeGroups4(uint8_t* p, __m256i a, __m256i b, __m256i c, __m256i d) {
-    const __m256i bytes =
-        _mm256_packus_epi16(_mm256_packus_epi32(a, b), _mm256_packus_epi32(c, d));
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(a, b), _mm256_packus_epi32(c, d));
     const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_permutevar8x32_epi32(bytes, order));
 }
@@ -44,8 +43,8 @@ inline void storeGroups4(uint8_t* p, __m256i a, __m256i b, __m256i c, __m256i d)
 // Truncating S / W. Both are below 2^31, so the correctly rounded double quotient never
 // reaches the next integer and truncates to the integer quotient.
 inline __m256i divideGroup(__m256i sum, __m256d weight) {
-    const __m128i low = _mm256_cvttpd_epi32(
-        _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), weight));
+    const __m128i low =
+        _mm256_cvttpd_epi32(_mm256_div_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), weight));
     const __m128i high = _mm256_cvttpd_epi32(
         _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), weight));
     return _mm256_set_m128i(high, low);
@@ -54,8 +53,8 @@ inline __m256i divideGroup(__m256i sum, __m256d weight) {
 // Filters `groups` groups of eight neighbouring byte columns in place, n rows of them,
 // rows `stride` bytes apart. Each output waits in a ring of r + 1 rows until the input row
 // it replaces is no longer read.
-void filterBand(uint8_t* base, ptrdiff_t stride, int32_t groups, int32_t n,
-                const BoxLine& line, uint8_t* ring) {
+void filterBand(uint8_t* base, ptrdiff_t stride, int32_t groups, int32_t n, const BoxLine& line,
+                uint8_t* ring) {
     const int32_t r = line.r;
     const int32_t bandBytes = groups * kGroupBytes;
     const __m256i partial = _mm256_set1_epi32(static_cast<int32_t>(line.partial));
@@ -142,8 +141,7 @@ void filterBand(uint8_t* base, ptrdiff_t stride, int32_t groups, int32_t n,
     for (int32_t i = n - r; i < n; ++i) flush(i);
 }
 
-void transposeBytes8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
-                       ptrdiff_t dstStride) {
+void transposeBytes8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) {
     __m128i in[8];
     for (int k = 0; k < 8; ++k) {
         in[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + k * srcStride));
@@ -226,9 +224,8 @@ void columns8(const BoxPass& pass) {
     for (int64_t p = 0; p < pass.passes; ++p) {
         int32_t x = 0;
         while (x + kGroupBytes <= bytes) {
-            const int32_t groups = (bytes - x) / kGroupBytes < kMaxGroups
-                                       ? (bytes - x) / kGroupBytes
-                                       : kMaxGroups;
+            const int32_t groups =
+                (bytes - x) / kGroupBytes < kMaxGroups ? (bytes - x) / kGroupBytes : kMaxGroups;
             filterBand(pass.origin + x, pass.pixelStep, groups, pass.n, pass.line, pass.scratch);
             x += groups * kGroupBytes;
         }
@@ -269,8 +266,7 @@ void rows8(const BoxPass& pass) {
 
 const BoxBlurKernels& avx2BoxBlurKernels() {
     static const BoxBlurKernels kernels{rows8, columns8, scalarBoxBlurKernels().rows16,
-                                        scalarBoxBlurKernels().columns16,
-                                        kScratchPerLinePixel};
+                                        scalarBoxBlurKernels().columns16, kScratchPerLinePixel};
     return kernels;
 }
 

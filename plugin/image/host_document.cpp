@@ -37,8 +37,8 @@ std::vector<const ReadChannelDesc*> HostDocument::targetChannels(const FilterRec
     return list;
 }
 
-ImageHandle HostDocument::allocateBuffer(const VRect& rect, int32_t planes,
-                                         int32_t bytesPerSample, uint16_t imageMode) {
+ImageHandle HostDocument::allocateBuffer(const VRect& rect, int32_t planes, int32_t bytesPerSample,
+                                         uint16_t imageMode) {
     if (planes == 3) planes = 4;
     const int64_t width = static_cast<int64_t>(rect.right) - rect.left;
     const int64_t height = static_cast<int64_t>(rect.bottom) - rect.top;
@@ -99,7 +99,9 @@ VRect HostDocument::imageBounds() const {
     return VRect{0, 0, filterRecord_->imageSize.v, filterRecord_->imageSize.h};
 }
 
-VRect HostDocument::filterRect() const { return filterRecord_->filterRect; }
+VRect HostDocument::filterRect() const {
+    return filterRecord_->filterRect;
+}
 
 void HostDocument::readPixels(HostImage& buffer, const VRect& rect) {
     SuiteHolder<PSChannelPortsSuite2> ports(filterRecord_->sSPBasic, kPSChannelPortsSuite,
@@ -119,8 +121,8 @@ void HostDocument::readPixels(HostImage& buffer, const VRect& rect) {
 void HostDocument::readScaledPixels(HostImage& buffer, const PSScaling& scaling) {
     const VRect& target = scaling.destinationRect;
     const VRect& bounds = buffer.bounds;
-    if (target.top != bounds.top || target.left != bounds.left ||
-        target.bottom != bounds.bottom || target.right != bounds.right)
+    if (target.top != bounds.top || target.left != bounds.left || target.bottom != bounds.bottom ||
+        target.right != bounds.right)
         buffer.clear();
     SuiteHolder<PSChannelPortsSuite2> ports(filterRecord_->sSPBasic, kPSChannelPortsSuite,
                                             kPSChannelPortsSuiteVersion2);
@@ -129,8 +131,8 @@ void HostDocument::readScaledPixels(HostImage& buffer, const PSScaling& scaling)
         PlaneDesc& plane = buffer.planes[static_cast<size_t>(i)];
         plane.channelType = channels_[static_cast<size_t>(i)]->channelType;
         VRect source = scaling.sourceRect;
-        checkSuiteStatus(ports->ReadScaledPixels(channels_[static_cast<size_t>(i)]->port,
-                                                 &source, &scaling, &plane.memory));
+        checkSuiteStatus(ports->ReadScaledPixels(channels_[static_cast<size_t>(i)]->port, &source,
+                                                 &scaling, &plane.memory));
     }
 }
 

@@ -14,7 +14,7 @@
 namespace brivo {
 
 class HostDocument {
-public:
+  public:
     // Acquires the Buffer suite for the document's life (freeing pixels must never
     // fail), and counts the target channels. Throws SuiteError when it is refused.
     explicit HostDocument(const FilterRecord* filterRecord);
@@ -45,7 +45,7 @@ public:
     // Writes buffer rows firstRow.. onward to rect of every target channel.
     void writePixels(const HostImage& buffer, int32_t firstRow, const VRect& rect);
 
-private:
+  private:
     friend class ImageHandle;
     void destroyBuffer(HostImage* image) noexcept;
     static std::vector<const ReadChannelDesc*> targetChannels(const FilterRecord* record);

@@ -37,10 +37,20 @@ ImageHandle HostImage::rotated(int32_t quarterTurns) const {
             int32_t toX = x;
             int32_t toY = y;
             switch (turns) {
-                case 1: toX = y; toY = w - 1 - x; break;
-                case 2: toX = w - 1 - x; toY = h - 1 - y; break;
-                case 3: toX = h - 1 - y; toY = x; break;
-                default: break;
+                case 1:
+                    toX = y;
+                    toY = w - 1 - x;
+                    break;
+                case 2:
+                    toX = w - 1 - x;
+                    toY = h - 1 - y;
+                    break;
+                case 3:
+                    toX = h - 1 - y;
+                    toY = x;
+                    break;
+                default:
+                    break;
             }
             result->data[static_cast<size_t>(toY) * outRowBytes + toX] = source[x];
         }

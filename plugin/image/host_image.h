@@ -20,7 +20,7 @@ struct PlaneDesc {
 };
 
 class HostImage {
-public:
+  public:
     HostImage(const HostImage&) = delete;
     HostImage& operator=(const HostImage&) = delete;
 
@@ -48,7 +48,7 @@ public:
     uint8_t* data;
     int32_t refCount;
 
-private:
+  private:
     friend class HostDocument;
     friend class ImageHandle;
     HostImage() = default;
@@ -56,7 +56,7 @@ private:
 };
 
 class ImageHandle {
-public:
+  public:
     ImageHandle() = default;
     explicit ImageHandle(HostImage* image) : image_(image) { retain(); }
     ImageHandle(const ImageHandle& other) : image_(other.image_) { retain(); }
@@ -72,7 +72,7 @@ public:
     HostImage* operator->() const { return image_; }
     HostImage& operator*() const { return *image_; }
 
-private:
+  private:
     void retain() {
         if (image_ != nullptr) ++image_->refCount;
     }

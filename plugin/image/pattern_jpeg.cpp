@@ -2,8 +2,10 @@
 // to the small function that made the failing call; the decompression object is owned
 // outside it and destroyed on every path.
 #include <csetjmp>
+#include <cstddef>
 #include <cstdio>
 
+// jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 
 #include "image/pattern_decoder.h"
@@ -24,7 +26,7 @@ void failToJumpPoint(j_common_ptr info) noexcept {
 void dropMessage(j_common_ptr) noexcept {}
 
 class JpegReader {
-public:
+  public:
     JpegReader() {
         info.err = jpeg_std_error(&errors.manager);
         errors.manager.error_exit = failToJumpPoint;

@@ -26,18 +26,21 @@ void readFromMemory(png_structp png, png_bytep out, size_t count) noexcept {
 }
 
 // The module keeps no log: errors end the decode, warnings are dropped.
-void failQuietly(png_structp png, png_const_charp) noexcept { png_longjmp(png, 1); }
+void failQuietly(png_structp png, png_const_charp) noexcept {
+    png_longjmp(png, 1);
+}
 void ignoreWarning(png_structp, png_const_charp) noexcept {}
 
 // Owns the read and info structures; destroys them on every path, exceptions included.
 class PngReader {
-public:
+  public:
     PngReader() {
         png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning);
         if (png_ != nullptr) info_ = png_create_info_struct(png_);
     }
     ~PngReader() {
-        if (png_ != nullptr) png_destroy_read_struct(&png_, info_ != nullptr ? &info_ : nullptr, nullptr);
+        if (png_ != nullptr)
+            png_destroy_read_struct(&png_, info_ != nullptr ? &info_ : nullptr, nullptr);
     }
     PngReader(const PngReader&) = delete;
     PngReader& operator=(const PngReader&) = delete;
@@ -46,7 +49,7 @@ public:
     png_structp png() const { return png_; }
     png_infop info() const { return info_; }
 
-private:
+  private:
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
 };
@@ -63,8 +66,8 @@ bool readHeader(png_structp png, png_infop info, MemorySource* source, PngHeader
     png_set_read_fn(png, source, readFromMemory);
     png_set_user_limits(png, kMaxPatternSide, kMaxPatternSide);
     png_read_info(png, info);
-    png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth,
-                 &header->colourType, nullptr, nullptr, nullptr);
+    png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth, &header->colourType,
+                 nullptr, nullptr, nullptr);
     return true;
 }
 
@@ -95,9 +98,9 @@ ImageHandle decodePng(HostDocument& document, const uint8_t* data, size_t size) 
         !isPatternSizeAllowed(header.width, header.height))
         return ImageHandle();
 
-    ImageHandle image = document.allocateBuffer(static_cast<int32_t>(header.width),
-                                                static_cast<int32_t>(header.height), 1, 1,
-                                                plugInModeGrayScale);
+    ImageHandle image =
+        document.allocateBuffer(static_cast<int32_t>(header.width),
+                                static_cast<int32_t>(header.height), 1, 1, plugInModeGrayScale);
     if (!readRows(reader.png(), reader.info(), image.get())) return ImageHandle();
     return image;
 }

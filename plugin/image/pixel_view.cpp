@@ -25,8 +25,8 @@ void PixelView::setTo(int32_t width, int32_t height, int32_t channels, int32_t b
     this->pixels = static_cast<uint8_t*>(pixels);
 }
 
-void PixelView::describe(int32_t width, int32_t height, int32_t channels,
-                         int32_t bytesPerChannel, int32_t rowBytes) {
+void PixelView::describe(int32_t width, int32_t height, int32_t channels, int32_t bytesPerChannel,
+                         int32_t rowBytes) {
     this->width = width;
     this->height = height;
     this->channels = channels;

@@ -18,7 +18,7 @@ struct PixelRegion {
 };
 
 class PixelView {
-public:
+  public:
     PixelView() = default;
     // Views pixels (not owned), or, when pixels is null and both sizes are at least 1,
     // allocates rowBytes * height bytes and owns them (std::bad_alloc when that fails).
@@ -50,7 +50,7 @@ public:
     }
     uint16_t* row16(int32_t y) const { return reinterpret_cast<uint16_t*>(row(y)); }
 
-private:
+  private:
     void describe(int32_t width, int32_t height, int32_t channels, int32_t bytesPerChannel,
                   int32_t rowBytes);
     std::unique_ptr<uint8_t[]> owned_;

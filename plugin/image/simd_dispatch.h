@@ -14,6 +14,8 @@ inline bool simdAllowed() {
     return value == nullptr || std::strcmp(value, "1") != 0;
 }
 
-inline bool cpuHasAvx2() { return __builtin_cpu_supports("avx2"); }
+inline bool cpuHasAvx2() {
+    return __builtin_cpu_supports("avx2");
+}
 
 }  // namespace brivo

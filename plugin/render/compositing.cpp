@@ -1,9 +1,8 @@
 #include "render/compositing.h"
 
-#include "image/simd_dispatch.h"
-
 #include "colorspace_suite.h"
 #include "filter_record.h"
+#include "image/simd_dispatch.h"
 #include "render/pixel_math.h"
 #include "shell/filter_parameters.h"
 
@@ -56,14 +55,16 @@ int16_t lightColorSpace(int32_t imageMode) {
     }
 }
 
-int32_t lightChannelCount(int32_t imageMode) { return lightChannels(imageMode); }
+int32_t lightChannelCount(int32_t imageMode) {
+    return lightChannels(imageMode);
+}
 
 int32_t appliedBlendMode(int32_t lightBlendMode) {
     return static_cast<int32_t>(blendModeOrAdd(lightBlendMode));
 }
 
-void imageLightAmounts(double lightBrightness, const uint8_t lightColorBytes[4],
-                       int32_t channels, uint16_t amounts[4]) {
+void imageLightAmounts(double lightBrightness, const uint8_t lightColorBytes[4], int32_t channels,
+                       uint16_t amounts[4]) {
     const double level = lightBrightness * 0.01;
     for (int32_t c = 0; c < 4; ++c)
         amounts[c] = c < channels ? truncateToUint16(lightColorBytes[c] * level) : 0;
@@ -155,8 +156,8 @@ void scalarCompositeFromMatte(PixelView& source, const PixelView& mask, int32_t 
     }
 }
 
-void scalarCompositeFromImage(PixelView& source, const PixelView& lightImage,
-                              int32_t imageMode, int32_t lightBlendMode, double lightBrightness,
+void scalarCompositeFromImage(PixelView& source, const PixelView& lightImage, int32_t imageMode,
+                              int32_t lightBlendMode, double lightBrightness,
                               const uint8_t lightColorBytes[4]) {
     const int32_t channels = lightChannels(imageMode);
     const LightBlendMode mode = blendModeOrAdd(lightBlendMode);
@@ -181,7 +182,9 @@ constexpr CompositingKernels kScalarKernels{&scalarMaskSource, &scalarCompositeF
 
 }  // namespace
 
-const CompositingKernels& scalarCompositingKernels() { return kScalarKernels; }
+const CompositingKernels& scalarCompositingKernels() {
+    return kScalarKernels;
+}
 
 const CompositingKernels& compositingKernels() {
 #if defined(__x86_64__) || defined(__i386__)

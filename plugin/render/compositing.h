@@ -47,9 +47,9 @@ struct CompositingKernels {
     void (*compositeFromMatte)(PixelView& source, const PixelView& mask, int32_t imageMode,
                                int32_t lightBlendMode, double lightBrightness,
                                const uint8_t lightColorBytes[4]);
-    void (*compositeFromImage)(PixelView& source, const PixelView& lightImage,
-                               int32_t imageMode, int32_t lightBlendMode,
-                               double lightBrightness, const uint8_t lightColorBytes[4]);
+    void (*compositeFromImage)(PixelView& source, const PixelView& lightImage, int32_t imageMode,
+                               int32_t lightBlendMode, double lightBrightness,
+                               const uint8_t lightColorBytes[4]);
 };
 
 const CompositingKernels& scalarCompositingKernels();
@@ -64,8 +64,8 @@ int32_t lightChannelCount(int32_t imageMode);
 // The LightBlendMode index actually applied (out-of-range values mean Add).
 int32_t appliedBlendMode(int32_t lightBlendMode);
 // compositeFromImage's per-channel amounts in 1/255 units.
-void imageLightAmounts(double lightBrightness, const uint8_t lightColorBytes[4],
-                       int32_t channels, uint16_t amounts[4]);
+void imageLightAmounts(double lightBrightness, const uint8_t lightColorBytes[4], int32_t channels,
+                       uint16_t amounts[4]);
 // compositeFromMatte's amount for a full mask, in 1/255 units.
 uint16_t matteLightAmount(double lightBrightness);
 // table[i * 256 + d] = the light of colour colors[i] at amount amounts[i] applied to d by

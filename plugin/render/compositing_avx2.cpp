@@ -18,7 +18,9 @@ constexpr int32_t kAdd = 0;
 constexpr int32_t kSubtract = 1;
 constexpr int32_t kTableBytes = 256 * 256;
 
-inline uint32_t div255(uint32_t value) { return value / 255u; }
+inline uint32_t div255(uint32_t value) {
+    return value / 255u;
+}
 
 // x / 255 for 16-bit lanes holding 0..65535.
 inline __m256i divide255Words(__m256i x) {
@@ -53,12 +55,12 @@ void avx2MaskSource(const PixelView& source, const PixelView& mask, PixelView& l
     const __m256i zero = _mm256_setzero_si256();
     const __m256i select = channelSelect(channels);
     // Word lanes of the mask for pixels (0, 1 | 4, 5) and (2, 3 | 6, 7) of eight.
-    const __m256i spreadLow = _mm256_setr_epi8(0, -128, 0, -128, 0, -128, 0, -128, 1, -128, 1,
-                                               -128, 1, -128, 1, -128, 4, -128, 4, -128, 4, -128,
-                                               4, -128, 5, -128, 5, -128, 5, -128, 5, -128);
-    const __m256i spreadHigh = _mm256_setr_epi8(2, -128, 2, -128, 2, -128, 2, -128, 3, -128, 3,
-                                                -128, 3, -128, 3, -128, 6, -128, 6, -128, 6,
-                                                -128, 6, -128, 7, -128, 7, -128, 7, -128, 7, -128);
+    const __m256i spreadLow =
+        _mm256_setr_epi8(0, -128, 0, -128, 0, -128, 0, -128, 1, -128, 1, -128, 1, -128, 1, -128, 4,
+                         -128, 4, -128, 4, -128, 4, -128, 5, -128, 5, -128, 5, -128, 5, -128);
+    const __m256i spreadHigh =
+        _mm256_setr_epi8(2, -128, 2, -128, 2, -128, 2, -128, 3, -128, 3, -128, 3, -128, 3, -128, 6,
+                         -128, 6, -128, 6, -128, 6, -128, 7, -128, 7, -128, 7, -128, 7, -128);
     for (int32_t y = 0; y < source.height; ++y) {
         const uint8_t* s = source.row(y);
         const uint8_t* m = mask.row(y);
@@ -66,7 +68,8 @@ void avx2MaskSource(const PixelView& source, const PixelView& mask, PixelView& l
         int32_t x = 0;
         if (four) {
             for (; x + 8 <= source.width; x += 8) {
-                const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x));
+                const __m256i pixels =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x));
                 const __m256i m8 = _mm256_broadcastsi128_si256(
                     _mm_loadl_epi64(reinterpret_cast<const __m128i*>(m + x)));
                 const __m256i low = divide255Words(_mm256_mullo_epi16(
@@ -75,8 +78,8 @@ void avx2MaskSource(const PixelView& source, const PixelView& mask, PixelView& l
                     _mm256_unpackhi_epi8(pixels, zero), _mm256_shuffle_epi8(m8, spreadHigh)));
                 __m256i* target = reinterpret_cast<__m256i*>(out + 4 * x);
                 const __m256i kept = _mm256_loadu_si256(target);
-                _mm256_storeu_si256(target, _mm256_blendv_epi8(kept, _mm256_packus_epi16(low, high),
-                                                               select));
+                _mm256_storeu_si256(
+                    target, _mm256_blendv_epi8(kept, _mm256_packus_epi16(low, high), select));
             }
             for (; x < source.width; ++x)
                 for (int32_t c = 0; c < channels; ++c)
@@ -203,9 +206,8 @@ void avx2CompositeFromImage(PixelView& source, const PixelView& lightImage, int3
     if (mode != kAdd && mode != kSubtract) {
         uint8_t* tables = new (std::nothrow) uint8_t[static_cast<size_t>(channels) * kTableBytes];
         if (tables == nullptr) {
-            scalarCompositingKernels().compositeFromImage(source, lightImage, imageMode,
-                                                          lightBlendMode, lightBrightness,
-                                                          lightColorBytes);
+            scalarCompositingKernels().compositeFromImage(
+                source, lightImage, imageMode, lightBlendMode, lightBrightness, lightColorBytes);
             return;
         }
         for (int32_t c = 0; c < channels; ++c) {
@@ -232,9 +234,9 @@ void avx2CompositeFromImage(PixelView& source, const PixelView& lightImage, int3
     const bool four = isFourBytePixels(channels, source) && lightImage.pixelBytes == 4;
     const bool one = isOneBytePixels(channels, source) && lightImage.pixelBytes == 1;
     const auto words = [](const uint32_t* values) {
-        return _mm256_set1_epi64x(static_cast<long long>(
-            uint64_t{values[0]} | uint64_t{values[1]} << 16 | uint64_t{values[2]} << 32 |
-            uint64_t{values[3]} << 48));
+        return _mm256_set1_epi64x(
+            static_cast<long long>(uint64_t{values[0]} | uint64_t{values[1]} << 16 |
+                                   uint64_t{values[2]} << 32 | uint64_t{values[3]} << 48));
     };
     const __m256i wholeWords = one ? _mm256_set1_epi16(static_cast<short>(whole[0])) : words(whole);
     const __m256i partWords = one ? _mm256_set1_epi16(static_cast<short>(part[0])) : words(part);
@@ -282,6 +284,8 @@ constexpr CompositingKernels kAvx2Kernels{&avx2MaskSource, &avx2CompositeFromMat
 
 }  // namespace
 
-const CompositingKernels& avx2CompositingKernels() { return kAvx2Kernels; }
+const CompositingKernels& avx2CompositingKernels() {
+    return kAvx2Kernels;
+}
 
 }  // namespace brivo

@@ -56,8 +56,7 @@ Matrix3 adjugate(const Matrix3& forward) {
                      m[0][0] * m[1][1] - m[0][1] * m[1][0]}}};
 }
 
-void scalarMapPixels(const PixelView& source, const PixelView& destination,
-                     const float a[3][3]) {
+void scalarMapPixels(const PixelView& source, const PixelView& destination, const float a[3][3]) {
     for (int32_t row = 0; row < destination.height; ++row)
         mapCornerPinColumns(source, a, row, destination.row(row), 0, destination.width);
 }
@@ -88,8 +87,8 @@ uint8_t sampleCornerPinSource(const PixelView& source, float u, float v) {
     return static_cast<uint8_t>(std::clamp(value, 0.0f, 255.0f));
 }
 
-void mapCornerPinColumns(const PixelView& source, const float a[3][3], int32_t row,
-                         uint8_t* out, int32_t first, int32_t last) {
+void mapCornerPinColumns(const PixelView& source, const float a[3][3], int32_t row, uint8_t* out,
+                         int32_t first, int32_t last) {
     const float fy = static_cast<float>(row);
     for (int32_t column = first; column < last; ++column) {
         const float fx = static_cast<float>(column);
@@ -104,7 +103,9 @@ void mapCornerPinColumns(const PixelView& source, const float a[3][3], int32_t r
     }
 }
 
-const CornerPinKernels& scalarCornerPinKernels() { return kScalarKernels; }
+const CornerPinKernels& scalarCornerPinKernels() {
+    return kScalarKernels;
+}
 
 const CornerPinKernels& cornerPinKernels() {
 #if defined(__x86_64__) || defined(__i386__)

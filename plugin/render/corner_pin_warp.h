@@ -29,8 +29,8 @@ const CornerPinKernels& scalarCornerPinKernels();
 uint8_t sampleCornerPinSource(const PixelView& source, float u, float v);
 // The reference's mapping and sampling of columns [first, last) of one destination row
 // through the inverse matrix a; the fast table uses it for the columns it leaves over.
-void mapCornerPinColumns(const PixelView& source, const float a[3][3], int32_t row,
-                         uint8_t* out, int32_t first, int32_t last);
+void mapCornerPinColumns(const PixelView& source, const float a[3][3], int32_t row, uint8_t* out,
+                         int32_t first, int32_t last);
 const CornerPinKernels& cornerPinKernels();
 #if defined(__x86_64__) || defined(__i386__)
 const CornerPinKernels& avx2CornerPinKernels();

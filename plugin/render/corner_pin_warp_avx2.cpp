@@ -10,7 +10,9 @@
 namespace brivo {
 namespace {
 
-inline int32_t smaller(int32_t a, int32_t b) { return b < a ? b : a; }
+inline int32_t smaller(int32_t a, int32_t b) {
+    return b < a ? b : a;
+}
 
 // The reference's bilinear sample for the eight points, written where inside is set.
 // Each source byte is fetched as the last byte of the 32-bit word ending at it, so no
@@ -26,10 +28,10 @@ bool sampleEight(const PixelView& source, __m256 u, __m256 v, __m256 inside, uin
     const __m256i oneStep = _mm256_set1_epi32(1);
     // Lanes outside compute from (0, 0) and are not written.
     const __m256i insideLanes = _mm256_castps_si256(inside);
-    const __m256i x0 = _mm256_and_si256(
-        _mm256_min_epi32(_mm256_cvttps_epi32(sx), lastX), insideLanes);
-    const __m256i y0 = _mm256_and_si256(
-        _mm256_min_epi32(_mm256_cvttps_epi32(sy), lastY), insideLanes);
+    const __m256i x0 =
+        _mm256_and_si256(_mm256_min_epi32(_mm256_cvttps_epi32(sx), lastX), insideLanes);
+    const __m256i y0 =
+        _mm256_and_si256(_mm256_min_epi32(_mm256_cvttps_epi32(sy), lastY), insideLanes);
     const __m256i x1 = _mm256_min_epi32(_mm256_add_epi32(x0, oneStep), lastX);
     const __m256i y1 = _mm256_min_epi32(_mm256_add_epi32(y0, oneStep), lastY);
     const __m256 fx = _mm256_sub_ps(sx, _mm256_cvtepi32_ps(x0));
@@ -50,8 +52,8 @@ bool sampleEight(const PixelView& source, __m256 u, __m256 v, __m256 inside, uin
     const __m256i at11 = _mm256_sub_epi32(_mm256_add_epi32(row1, column1), back);
     const int* base = reinterpret_cast<const int*>(source.pixels);
     const auto fetch = [base, insideLanes](__m256i offsets) {
-        const __m256i words = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, offsets,
-                                                           insideLanes, 1);
+        const __m256i words =
+            _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, offsets, insideLanes, 1);
         return _mm256_cvtepi32_ps(_mm256_srli_epi32(words, 24));
     };
     const __m256 s00 = fetch(at00);
@@ -63,18 +65,16 @@ bool sampleEight(const PixelView& source, __m256 u, __m256 v, __m256 inside, uin
     const __m256 restY = _mm256_sub_ps(one, fy);
     const __m256 upper = _mm256_add_ps(_mm256_mul_ps(s00, restX), _mm256_mul_ps(s10, fx));
     const __m256 lower = _mm256_add_ps(_mm256_mul_ps(s01, restX), _mm256_mul_ps(s11, fx));
-    const __m256 value =
-        _mm256_add_ps(_mm256_mul_ps(upper, restY), _mm256_mul_ps(lower, fy));
-    const __m256 clamped = _mm256_min_ps(_mm256_max_ps(value, _mm256_setzero_ps()),
-                                         _mm256_set1_ps(255.0f));
+    const __m256 value = _mm256_add_ps(_mm256_mul_ps(upper, restY), _mm256_mul_ps(lower, fy));
+    const __m256 clamped =
+        _mm256_min_ps(_mm256_max_ps(value, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
     const __m256i ints = _mm256_cvttps_epi32(clamped);
-    const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(ints),
-                                           _mm256_extracti128_si256(ints, 1));
+    const __m128i words =
+        _mm_packus_epi32(_mm256_castsi256_si128(ints), _mm256_extracti128_si256(ints, 1));
     const __m128i bytes = _mm_packus_epi16(words, words);
-    const __m128i keep = _mm_packs_epi16(
-        _mm_packs_epi32(_mm256_castsi256_si128(insideLanes),
-                        _mm256_extracti128_si256(insideLanes, 1)),
-        _mm_setzero_si128());
+    const __m128i keep = _mm_packs_epi16(_mm_packs_epi32(_mm256_castsi256_si128(insideLanes),
+                                                         _mm256_extracti128_si256(insideLanes, 1)),
+                                         _mm_setzero_si128());
     const __m128i old = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(out));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_blendv_epi8(old, bytes, keep));
     return true;
@@ -95,25 +95,26 @@ void avx2MapPixels(const PixelView& source, const PixelView& destination, const 
         const __m256 rowW = _mm256_set1_ps(a[2][1] * fy);
         int32_t column = 0;
         for (; column + 8 <= destination.width; column += 8) {
-            const __m256 fx = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(column), lanes));
-            const __m256 mappedU = _mm256_add_ps(
-                _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a[0][0]), fx), rowU),
-                _mm256_set1_ps(a[0][2]));
-            const __m256 mappedV = _mm256_add_ps(
-                _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a[1][0]), fx), rowV),
-                _mm256_set1_ps(a[1][2]));
-            const __m256 mappedW = _mm256_add_ps(
-                _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a[2][0]), fx), rowW),
-                _mm256_set1_ps(a[2][2]));
+            const __m256 fx =
+                _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(column), lanes));
+            const __m256 mappedU =
+                _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a[0][0]), fx), rowU),
+                              _mm256_set1_ps(a[0][2]));
+            const __m256 mappedV =
+                _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a[1][0]), fx), rowV),
+                              _mm256_set1_ps(a[1][2]));
+            const __m256 mappedW =
+                _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a[2][0]), fx), rowW),
+                              _mm256_set1_ps(a[2][2]));
             const __m256 u = _mm256_div_ps(mappedU, mappedW);
             const __m256 v = _mm256_div_ps(mappedV, mappedW);
             // Points at infinity (w = 0) fail the range test like NaN and infinities do.
-            const __m256 inside = _mm256_and_ps(
-                _mm256_and_ps(_mm256_cmp_ps(mappedW, zero, _CMP_NEQ_OQ),
-                              _mm256_and_ps(_mm256_cmp_ps(u, zero, _CMP_GE_OQ),
-                                            _mm256_cmp_ps(u, one, _CMP_LT_OQ))),
-                _mm256_and_ps(_mm256_cmp_ps(v, zero, _CMP_GE_OQ),
-                              _mm256_cmp_ps(v, one, _CMP_LT_OQ)));
+            const __m256 inside =
+                _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(mappedW, zero, _CMP_NEQ_OQ),
+                                            _mm256_and_ps(_mm256_cmp_ps(u, zero, _CMP_GE_OQ),
+                                                          _mm256_cmp_ps(u, one, _CMP_LT_OQ))),
+                              _mm256_and_ps(_mm256_cmp_ps(v, zero, _CMP_GE_OQ),
+                                            _mm256_cmp_ps(v, one, _CMP_LT_OQ)));
             int bits = _mm256_movemask_ps(inside);
             if (bits == 0) continue;
             if (gatherable && sampleEight(source, u, v, inside, out + column)) continue;
@@ -135,6 +136,8 @@ constexpr CornerPinKernels kAvx2Kernels{&avx2MapPixels};
 
 }  // namespace
 
-const CornerPinKernels& avx2CornerPinKernels() { return kAvx2Kernels; }
+const CornerPinKernels& avx2CornerPinKernels() {
+    return kAvx2Kernels;
+}
 
 }  // namespace brivo

@@ -60,25 +60,33 @@ uint8_t sampleShape(const PixelView& shape, double x, double y) {
 uint8_t blendPixel(ShapeBlendMode mode, uint32_t s, uint32_t m, float opacity, int64_t weight) {
     const int64_t t = static_cast<int64_t>(s) * weight / 255;
     switch (mode) {
-        case ShapeBlendMode::Only: return opacity == 1.0f ? static_cast<uint8_t>(s) : clampByte(t);
-        case ShapeBlendMode::Add: return clampByte(m + t);
-        case ShapeBlendMode::Subtract: return clampByte(m - t);
+        case ShapeBlendMode::Only:
+            return opacity == 1.0f ? static_cast<uint8_t>(s) : clampByte(t);
+        case ShapeBlendMode::Add:
+            return clampByte(m + t);
+        case ShapeBlendMode::Subtract:
+            return clampByte(m - t);
         case ShapeBlendMode::Multiply:
-            return clampByte(
-                pixelCoordinate(static_cast<float>(s) * opacity) * static_cast<int64_t>(m) / 255);
-        case ShapeBlendMode::Screen: return clampByte(m + t - m * t / 255);
-        case ShapeBlendMode::Difference: return clampByte(m + t - 2 * m * t / 255);
-        case ShapeBlendMode::Darken: return clampByte(std::min<int64_t>(m, t));
-        case ShapeBlendMode::Lighten: return clampByte(std::max<int64_t>(m, t));
-        case ShapeBlendMode::None: break;
+            return clampByte(pixelCoordinate(static_cast<float>(s) * opacity) *
+                             static_cast<int64_t>(m) / 255);
+        case ShapeBlendMode::Screen:
+            return clampByte(m + t - m * t / 255);
+        case ShapeBlendMode::Difference:
+            return clampByte(m + t - 2 * m * t / 255);
+        case ShapeBlendMode::Darken:
+            return clampByte(std::min<int64_t>(m, t));
+        case ShapeBlendMode::Lighten:
+            return clampByte(std::max<int64_t>(m, t));
+        case ShapeBlendMode::None:
+            break;
     }
     return static_cast<uint8_t>(m);
 }
 
 }  // namespace
 
-VRect shapeStripRect(const VRect& rect, int32_t imageWidth, int32_t imageHeight,
-                     int32_t shapeWidth, int32_t shapeHeight) {
+VRect shapeStripRect(const VRect& rect, int32_t imageWidth, int32_t imageHeight, int32_t shapeWidth,
+                     int32_t shapeHeight) {
     if (shapeWidth == imageWidth && shapeHeight == imageHeight) return rect;
     if (imageWidth <= 0 || imageHeight <= 0) return VRect{0, 0, 0, 0};
     const auto scaled = [](int32_t coordinate, int32_t imageSize, int32_t shapeSize) {
@@ -86,8 +94,10 @@ VRect shapeStripRect(const VRect& rect, int32_t imageWidth, int32_t imageHeight,
                static_cast<float>(shapeSize);
     };
     VRect mapped;
-    mapped.left = std::max(0, pixelCoordinate(std::floor(scaled(rect.left, imageWidth, shapeWidth))));
-    mapped.top = std::max(0, pixelCoordinate(std::floor(scaled(rect.top, imageHeight, shapeHeight))));
+    mapped.left =
+        std::max(0, pixelCoordinate(std::floor(scaled(rect.left, imageWidth, shapeWidth))));
+    mapped.top =
+        std::max(0, pixelCoordinate(std::floor(scaled(rect.top, imageHeight, shapeHeight))));
     mapped.right = std::min(shapeWidth,
                             pixelCoordinate(std::ceil(scaled(rect.right, imageWidth, shapeWidth))));
     mapped.bottom = std::min(
@@ -118,8 +128,8 @@ void copyShapePart(const PixelView& shape, const VRect& shapeRect, bool sameSize
 }
 
 void fillLuminance(const PixelView& source, int32_t imageMode, PixelView& strip) {
-    extractMatte(source, imageMode, static_cast<int32_t>(MatteChannel::Luminance),
-                 identityTable(), strip);
+    extractMatte(source, imageMode, static_cast<int32_t>(MatteChannel::Luminance), identityTable(),
+                 strip);
 }
 
 bool displacementScale(const VRect& rect, const VRect& shapeRect, double& kx, double& ky) {
@@ -155,7 +165,9 @@ constexpr LightMaskKernels kScalarKernels{&scalarDisplaceShape};
 
 }  // namespace
 
-const LightMaskKernels& scalarLightMaskKernels() { return kScalarKernels; }
+const LightMaskKernels& scalarLightMaskKernels() {
+    return kScalarKernels;
+}
 
 const LightMaskKernels& lightMaskKernels() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -205,9 +217,8 @@ void fillShapeStrip(const FilterParameters& params, const HostImage& source, con
 }
 
 ImageHandle blendShapeIntoMask(HostDocument& document, const FilterParameters& params,
-                               const HostImage& source, const VRect& rect,
-                               const ImageHandle& matte, const ImageHandle& shape,
-                               int32_t imageWidth, int32_t imageHeight) {
+                               const HostImage& source, const VRect& rect, const ImageHandle& matte,
+                               const ImageHandle& shape, int32_t imageWidth, int32_t imageHeight) {
     if (shape.empty()) return matte;
     ImageHandle mask = document.allocateBuffer(rect.right - rect.left, rect.bottom - rect.top, 1,
                                                source.bytesPerSample, plugInModeGrayScale);

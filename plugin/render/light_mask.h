@@ -15,8 +15,8 @@ namespace brivo {
 // shape of shapeWidth × shapeHeight pixels: rect itself when the sizes agree, otherwise
 // scaled in single precision, outward to whole pixels, right and bottom clamped to the
 // shape.
-VRect shapeStripRect(const VRect& rect, int32_t imageWidth, int32_t imageHeight,
-                     int32_t shapeWidth, int32_t shapeHeight);
+VRect shapeStripRect(const VRect& rect, int32_t imageWidth, int32_t imageHeight, int32_t shapeWidth,
+                     int32_t shapeHeight);
 
 // Fills strip with the shape's part: shapeRect copied pixel for pixel when sameSize (the
 // shape has the image's size; parts outside the shape become 0), otherwise shapeRect
@@ -74,8 +74,7 @@ void fillShapeStrip(const FilterParameters& params, const HostImage& source, con
 // source holds rect's pixels from its pixel (0, 0); shape is imageWidth × imageHeight or
 // any other size, which is then mapped by shapeStripRect.
 ImageHandle blendShapeIntoMask(HostDocument& document, const FilterParameters& params,
-                               const HostImage& source, const VRect& rect,
-                               const ImageHandle& matte, const ImageHandle& shape,
-                               int32_t imageWidth, int32_t imageHeight);
+                               const HostImage& source, const VRect& rect, const ImageHandle& matte,
+                               const ImageHandle& shape, int32_t imageWidth, int32_t imageHeight);
 
 }  // namespace brivo

@@ -1,8 +1,8 @@
 // Displacement compiled for AVX2: the same double arithmetic as the reference, four pixels
 // at a time, with the offset d·a looked up per luminance value (it depends on nothing
 // else) and floor done by the rounding instruction. Blocks with a point whose neighbours
-// straddle the shape's edge take the one-pixel path. This file is compiled for AVX2 as a whole, so it uses no shared inline
-// templates.
+// straddle the shape's edge take the one-pixel path. This file is compiled for AVX2 as a whole, so
+// it uses no shared inline templates.
 #include <immintrin.h>
 
 #include <cmath>
@@ -50,8 +50,8 @@ inline uint8_t sample(const PixelView& shape, double x, double y) {
 // point either misses the shape (0) or has all four neighbours on it; false (nothing
 // written) otherwise. Each shape byte is fetched as the last byte of the 32-bit word
 // ending at it, so no read passes the byte.
-bool sampleFour(const PixelView& shape, const double* offsetX, const double* offsetY,
-                double left, int32_t column, double y, double kx, double ky, uint8_t* levels) {
+bool sampleFour(const PixelView& shape, const double* offsetX, const double* offsetY, double left,
+                int32_t column, double y, double kx, double ky, uint8_t* levels) {
     uint32_t packedLevels;
     __builtin_memcpy(&packedLevels, levels, 4);
     const __m128i index = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(packedLevels)));
@@ -66,11 +66,10 @@ bool sampleFour(const PixelView& shape, const double* offsetX, const double* off
     const __m256d width = _mm256_set1_pd(static_cast<double>(shape.width));
     const __m256d height = _mm256_set1_pd(static_cast<double>(shape.height));
     const __m256d minusOne = _mm256_set1_pd(-1.0);
-    const __m256d onShape =
-        _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(px, minusOne, _CMP_GT_OQ),
-                                    _mm256_cmp_pd(px, width, _CMP_LT_OQ)),
-                      _mm256_and_pd(_mm256_cmp_pd(py, minusOne, _CMP_GT_OQ),
-                                    _mm256_cmp_pd(py, height, _CMP_LT_OQ)));
+    const __m256d onShape = _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(px, minusOne, _CMP_GT_OQ),
+                                                        _mm256_cmp_pd(px, width, _CMP_LT_OQ)),
+                                          _mm256_and_pd(_mm256_cmp_pd(py, minusOne, _CMP_GT_OQ),
+                                                        _mm256_cmp_pd(py, height, _CMP_LT_OQ)));
     const int onBits = _mm256_movemask_pd(onShape);
     if (onBits == 0) {
         __builtin_memset(levels, 0, 4);
@@ -87,23 +86,21 @@ bool sampleFour(const PixelView& shape, const double* offsetX, const double* off
     const __m128i interior = _mm_and_si128(
         _mm_and_si128(_mm_cmpgt_epi32(x0, _mm_set1_epi32(-1)),
                       _mm_cmpgt_epi32(y0, _mm_set1_epi32(-1))),
-        _mm_and_si128(_mm_cmplt_epi32(_mm_add_epi32(x0, _mm_set1_epi32(1)),
-                                      _mm_set1_epi32(shape.width)),
-                      _mm_cmplt_epi32(_mm_add_epi32(y0, _mm_set1_epi32(1)),
-                                      _mm_set1_epi32(shape.height))));
+        _mm_and_si128(
+            _mm_cmplt_epi32(_mm_add_epi32(x0, _mm_set1_epi32(1)), _mm_set1_epi32(shape.width)),
+            _mm_cmplt_epi32(_mm_add_epi32(y0, _mm_set1_epi32(1)), _mm_set1_epi32(shape.height))));
     if (_mm_movemask_ps(_mm_castsi128_ps(_mm_andnot_si128(interior, on))) != 0) return false;
     const __m128i row0 = _mm_mullo_epi32(y0, _mm_set1_epi32(shape.rowBytes));
-    const __m128i at00 = _mm_sub_epi32(
-        _mm_add_epi32(row0, _mm_mullo_epi32(x0, _mm_set1_epi32(shape.pixelBytes))),
-        _mm_set1_epi32(3));
+    const __m128i at00 =
+        _mm_sub_epi32(_mm_add_epi32(row0, _mm_mullo_epi32(x0, _mm_set1_epi32(shape.pixelBytes))),
+                      _mm_set1_epi32(3));
     if (_mm_movemask_ps(_mm_castsi128_ps(_mm_and_si128(at00, on))) != 0) return false;
     const __m128i at10 = _mm_add_epi32(at00, _mm_set1_epi32(shape.pixelBytes));
     const __m128i at01 = _mm_add_epi32(at00, _mm_set1_epi32(shape.rowBytes));
     const __m128i at11 = _mm_add_epi32(at01, _mm_set1_epi32(shape.pixelBytes));
     const int* base = reinterpret_cast<const int*>(shape.pixels);
     const auto fetch = [base, on](__m128i offsets) {
-        const __m128i words =
-            _mm_mask_i32gather_epi32(_mm_setzero_si128(), base, offsets, on, 1);
+        const __m128i words = _mm_mask_i32gather_epi32(_mm_setzero_si128(), base, offsets, on, 1);
         return _mm256_cvtepi32_pd(_mm_srli_epi32(words, 24));
     };
     const __m256d p00 = fetch(at00);
@@ -165,6 +162,8 @@ constexpr LightMaskKernels kAvx2Kernels{&avx2DisplaceShape};
 
 }  // namespace
 
-const LightMaskKernels& avx2LightMaskKernels() { return kAvx2Kernels; }
+const LightMaskKernels& avx2LightMaskKernels() {
+    return kAvx2Kernels;
+}
 
 }  // namespace brivo

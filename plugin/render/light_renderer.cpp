@@ -24,8 +24,12 @@ int32_t marginFor(double radius) {
                               : static_cast<int32_t>(std::ceil(radius));
 }
 
-int32_t widthOf(const VRect& rect) { return rect.right - rect.left; }
-int32_t heightOf(const VRect& rect) { return rect.bottom - rect.top; }
+int32_t widthOf(const VRect& rect) {
+    return rect.right - rect.left;
+}
+int32_t heightOf(const VRect& rect) {
+    return rect.bottom - rect.top;
+}
 
 bool sizeEquals(const ImageHandle& image, int32_t width, int32_t height) {
     return !image.empty() && image->width() == width && image->height() == height;
@@ -69,15 +73,14 @@ void LightRenderer::convertLightColor() {
     uint8_t gamut = 0;
     uint8_t* k = lightColorBytes_;
     std::fill(k, k + 4, uint8_t{0});
-    colors->ExtractComponents(color, lightColorSpace(record->imageMode), &k[0], &k[1], &k[2],
-                              &k[3], &gamut);
+    colors->ExtractComponents(color, lightColorSpace(record->imageMode), &k[0], &k[1], &k[2], &k[3],
+                              &gamut);
     colors->Delete(&color);
 }
 
 PixelView LightRenderer::viewOf(const HostImage& image, int32_t width, int32_t height) {
     PixelView view;
-    view.setTo(width, height, image.planeCount(), image.bytesPerSample, image.rowBytes,
-               image.data);
+    view.setTo(width, height, image.planeCount(), image.bytesPerSample, image.rowBytes, image.data);
     return view;
 }
 
@@ -185,11 +188,12 @@ ImageHandle LightRenderer::placeShape(int32_t width, int32_t height) {
     if (!(params_->shapeFile == loadedShapePath_) || pattern_.empty()) {
         loadedShapePath_ = params_->shapeFile;
         pattern_.release();
-        if (!loadedShapePath_.isEmpty()) pattern_ = loadPattern(document_, loadedShapePath_.c_str());
+        if (!loadedShapePath_.isEmpty())
+            pattern_ = loadPattern(document_, loadedShapePath_.c_str());
     }
     if (pattern_.empty()) return ImageHandle();
-    placedShape_ = brivo::placeShape(*pattern_, *params_, width, height, scaleX, scaleY,
-                                     cacheResults_);
+    placedShape_ =
+        brivo::placeShape(*pattern_, *params_, width, height, scaleX, scaleY, cacheResults_);
     recordShapeSettings();
     return placedShape_;
 }
@@ -237,8 +241,8 @@ void LightRenderer::renderStrip(HostImage& source, const VRect& rect) {
     maskSource(sourceView, mask->view(), lightView, source.imageMode);
     mask.release();
     blurLight(lightImage_, false, rx, ry);
-    compositeFromImage(sourceView, lightImage_->view(), source.imageMode,
-                       params_->lightBlendMode, params_->lightBrightness, lightColorBytes_);
+    compositeFromImage(sourceView, lightImage_->view(), source.imageMode, params_->lightBlendMode,
+                       params_->lightBrightness, lightColorBytes_);
 }
 
 void LightRenderer::previewMask(HostImage& source, HostImage& out) {

@@ -14,7 +14,7 @@
 namespace brivo {
 
 class LightRenderer {
-public:
+  public:
     LightRenderer(HostDocument& document, const FilterParameters* params, bool cacheResults);
     LightRenderer(const LightRenderer&) = delete;
     LightRenderer& operator=(const LightRenderer&) = delete;
@@ -44,7 +44,7 @@ public:
     float scaleX = 1.0f;
     float scaleY = 1.0f;
 
-private:
+  private:
     ImageHandle buildLightMask(HostImage& source, const VRect& rect);
     ImageHandle buildMatte(HostImage& source, const VRect& rect);
     // The pattern placed on a width × height image; kept while the shape settings and

@@ -170,7 +170,9 @@ constexpr MatteKernels kScalarKernels{&scalarExtractMatte};
 
 }  // namespace
 
-const MatteKernels& scalarMatteKernels() { return kScalarKernels; }
+const MatteKernels& scalarMatteKernels() {
+    return kScalarKernels;
+}
 
 const MatteKernels& matteKernels() {
 #if defined(__x86_64__) || defined(__i386__)

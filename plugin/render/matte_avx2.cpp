@@ -16,7 +16,8 @@ constexpr int32_t kLuminance = 0;
 void avx2ExtractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,
                       const uint8_t table[kMatteTableSize], PixelView& matte) {
     // Out-of-range channels mean Luminance, as in the reference.
-    const bool luminance = matteChannel == kLuminance || matteChannel < 0 || matteChannel >= kMatteChannelCount;
+    const bool luminance =
+        matteChannel == kLuminance || matteChannel < 0 || matteChannel >= kMatteChannelCount;
     if (imageMode != plugInModeRGBColor || !luminance || source.pixelBytes != 4 ||
         matte.pixelBytes != 1) {
         scalarMatteKernels().extractMatte(source, imageMode, matteChannel, table, matte);
@@ -43,8 +44,8 @@ void avx2ExtractMatte(const PixelView& source, int32_t imageMode, int32_t matteC
             const __m256i sums = _mm256_hadd_epi32(low, high);  // pixels 0..7 in order
             __m256i index = _mm256_srli_epi32(_mm256_mullo_epi32(sums, magic), 23);
             if (!identity) index = _mm256_i32gather_epi32(wide, index, 4);
-            const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(index),
-                                                   _mm256_extracti128_si256(index, 1));
+            const __m128i words =
+                _mm_packus_epi32(_mm256_castsi256_si128(index), _mm256_extracti128_si256(index, 1));
             _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(words, words));
         }
         for (; x < matte.width; ++x) {
@@ -58,6 +59,8 @@ constexpr MatteKernels kAvx2Kernels{&avx2ExtractMatte};
 
 }  // namespace
 
-const MatteKernels& avx2MatteKernels() { return kAvx2Kernels; }
+const MatteKernels& avx2MatteKernels() {
+    return kAvx2Kernels;
+}
 
 }  // namespace brivo

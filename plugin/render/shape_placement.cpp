@@ -74,8 +74,8 @@ ImageHandle placeShape(const HostImage& pattern, const FilterParameters& params,
     const double sy = params.shapeScaleY * 0.01 * referenceHeight / ph;
     const double workingWidth = pw * sx;
     const double workingHeight = ph * sy;
-    if (!(workingWidth >= 1.0 && workingWidth < kMaxShapeSide + 1.0 &&
-          workingHeight >= 1.0 && workingHeight < kMaxShapeSide + 1.0))
+    if (!(workingWidth >= 1.0 && workingWidth < kMaxShapeSide + 1.0 && workingHeight >= 1.0 &&
+          workingHeight < kMaxShapeSide + 1.0))
         return ImageHandle();
     const int32_t ww = static_cast<int32_t>(workingWidth);
     const int32_t wh = static_cast<int32_t>(workingHeight);
@@ -90,10 +90,10 @@ ImageHandle placeShape(const HostImage& pattern, const FilterParameters& params,
 
     ImageHandle output = pattern.makeSameFormat(width, height);
     output->clear();
-    const int64_t left = pixelCoordinate(width * params.shapePosX * 0.01) -
-                         (shape->width() - width) / 2;
-    const int64_t top = pixelCoordinate(height * params.shapePosY * 0.01) -
-                        (shape->height() - height) / 2;
+    const int64_t left =
+        pixelCoordinate(width * params.shapePosX * 0.01) - (shape->width() - width) / 2;
+    const int64_t top =
+        pixelCoordinate(height * params.shapePosY * 0.01) - (shape->height() - height) / 2;
     pasteShape(*shape, *output, left, top);
     shape.release();
 

@@ -34,7 +34,8 @@ struct Line {
 // Positions outside to are dropped.
 void shiftLine(const Line& from, const Line& to, float s, int32_t offset, bool interpolate) {
     const int32_t whole = truncateToInt32(s);
-    const int32_t fraction = truncateToInt32((s - static_cast<float>(whole)) * static_cast<float>(kFractionOne));
+    const int32_t fraction =
+        truncateToInt32((s - static_cast<float>(whole)) * static_cast<float>(kFractionOne));
     const int64_t start = static_cast<int64_t>(whole) - offset;
     const auto inside = [&](int64_t position) { return position >= 0 && position < to.length; };
     if (!interpolate) {
@@ -47,9 +48,10 @@ void shiftLine(const Line& from, const Line& to, float s, int32_t offset, bool i
     for (int32_t i = 0; i < from.length; ++i) {
         const uint32_t pixel = from[i];
         if (inside(start + i)) {
-            to[static_cast<int32_t>(start + i)] = static_cast<uint8_t>(
-                (pixel * static_cast<uint32_t>(kFractionOne - fraction) +
-                 previous * static_cast<uint32_t>(fraction) + kFractionHalf) >> kFractionShift);
+            to[static_cast<int32_t>(start + i)] =
+                static_cast<uint8_t>((pixel * static_cast<uint32_t>(kFractionOne - fraction) +
+                                      previous * static_cast<uint32_t>(fraction) + kFractionHalf) >>
+                                     kFractionShift);
         }
         previous = pixel;
     }
@@ -69,7 +71,9 @@ Line columnOf(const HostImage& image, int32_t x) {
 }
 
 // truncate(sum + 0.999999): a float sum rounded up to whole pixels, in double.
-int32_t paddedSize(float sum) { return truncateToInt32(static_cast<double>(sum) + 0.999999); }
+int32_t paddedSize(float sum) {
+    return truncateToInt32(static_cast<double>(sum) + 0.999999);
+}
 
 ImageHandle blankImage(const HostImage& like, int32_t width, int32_t height) {
     ImageHandle image = like.makeSameFormat(std::max(width, 0), std::max(height, 0));
@@ -125,8 +129,7 @@ ImageHandle rotateImage(const HostImage& image, float angle, int32_t interpolate
     const int32_t height2 = tall - 2 * e;
     ImageHandle pass2 = blankImage(*pass1, width1, height2);
     for (int32_t x = 0; x < width1; ++x) {
-        const float s =
-            positive ? b * static_cast<float>(width1 - x) : b * static_cast<float>(x);
+        const float s = positive ? b * static_cast<float>(width1 - x) : b * static_cast<float>(x);
         shiftLine(columnOf(*pass1, x), columnOf(*pass2, x), s, e, blend);
     }
     pass1.release();
@@ -137,8 +140,7 @@ ImageHandle rotateImage(const HostImage& image, float angle, int32_t interpolate
         paddedSize(static_cast<float>(height2) * a + static_cast<float>(width1)) - 2 * f;
     ImageHandle pass3 = blankImage(*pass2, width3, height2);
     for (int32_t y = 0; y < height2; ++y) {
-        const float s =
-            positive ? a * static_cast<float>(y) : a * static_cast<float>(height2 - y);
+        const float s = positive ? a * static_cast<float>(y) : a * static_cast<float>(height2 - y);
         shiftLine(rowOf(*pass2, y), rowOf(*pass3, y), s, f, blend);
     }
     return pass3;

@@ -14,7 +14,7 @@ namespace brivo::resources {
 
 // Appends little-endian values; with no destination it only counts.
 class ByteSink {
-public:
+  public:
     constexpr explicit ByteSink(uint8_t* destination = nullptr) : destination_(destination) {}
 
     constexpr void byte(uint8_t value) {
@@ -40,7 +40,7 @@ public:
     }
     constexpr size_t size() const { return size_; }
 
-private:
+  private:
     uint8_t* destination_;
     size_t size_ = 0;
 };

@@ -32,8 +32,8 @@ constexpr TermParameter kParameters[] = {
     {"KRX light color/Z (32768 = D50 white's Z)", kKeyLightColorZ, kTypeLong, "", 0},
     {"KRX light modulate displacement", kKeyModulateDisplacement, kTypeBool,
      "modulate displacement by extracted matte", 0},
-    {"KRX matte extract channel", kKeyMatteChannel, kMatteChannels.type,
-     "matte extraction channel", kEnumeratedFlags},
+    {"KRX matte extract channel", kKeyMatteChannel, kMatteChannels.type, "matte extraction channel",
+     kEnumeratedFlags},
     {"KRX matte position", kKeyMattePosition, kTypeDouble, "", 0},
     {"KRX matte range", kKeyMatteRange, kTypeDouble, "", 0},
     {"KRX matte blur", kKeyMatteBlur, kTypeDouble, "", 0},
@@ -63,18 +63,28 @@ struct TermEnumerator {
 };
 
 constexpr TermEnumerator kMatteChannelTerms[] = {
-    {"KRX luminance", "base on luminance"},   {"KRX red", "base on red channel"},
-    {"KRX green", "base on green channel"},   {"KRX blue", "base on blue channel"},
-    {"KRX cyan", "base on cyan channel"},     {"KRX magenta", "base on magenta channel"},
-    {"KRX yellow", "base on yellow channel"}, {"KRX hue", "base on hue channel"},
+    {"KRX luminance", "base on luminance"},
+    {"KRX red", "base on red channel"},
+    {"KRX green", "base on green channel"},
+    {"KRX blue", "base on blue channel"},
+    {"KRX cyan", "base on cyan channel"},
+    {"KRX magenta", "base on magenta channel"},
+    {"KRX yellow", "base on yellow channel"},
+    {"KRX hue", "base on hue channel"},
     {"KRX saturation", "base on saturation channel"},
 };
 constexpr TermEnumerator kLightBlendModeTerms[] = {
     {"KRX add", "Add"}, {"KRX subtract", "Subtract"}, {"KRX screen", "Screen"}};
 constexpr TermEnumerator kShapeBlendModeTerms[] = {
-    {"KRX none", "None"},         {"KRX only", "Only"},     {"KRX add", "Add"},
-    {"KRX subtract", "Subtract"}, {"KRX multiply", "Multiply"}, {"KRX screen", "Screen"},
-    {"KRX difference", "Difference"}, {"KRX darken", "Darken"}, {"KRX lighten", "Lighten"},
+    {"KRX none", "None"},
+    {"KRX only", "Only"},
+    {"KRX add", "Add"},
+    {"KRX subtract", "Subtract"},
+    {"KRX multiply", "Multiply"},
+    {"KRX screen", "Screen"},
+    {"KRX difference", "Difference"},
+    {"KRX darken", "Darken"},
+    {"KRX lighten", "Lighten"},
 };
 constexpr TermEnumerator kLightSourceTerms[] = {{"KRX image", "Image"}, {"KRX matte", "Matte"}};
 
@@ -107,8 +117,8 @@ constexpr void writeTerminology(ByteSink& out) {
 
     out.pascal("KRX Brivo!");
     out.pascal("Add light and shadow to a scene.");
-    out.code(kPluginCode);  // class
-    out.code(kPluginCode);  // id
+    out.code(kPluginCode);                       // class
+    out.code(kPluginCode);                       // id
     out.code(BRIVO_FOURCC('n', 'u', 'l', 'l'));  // reply type, description, flags
     out.pascal("");
     out.int16(0);

@@ -18,8 +18,12 @@ struct SuiteError {
     SPErr code;
 };
 
-[[noreturn]] inline void throwResult(int16_t code) { throw HostResultError{code}; }
-[[noreturn]] inline void throwMemoryFull() { throwResult(memFullErr); }
+[[noreturn]] inline void throwResult(int16_t code) {
+    throw HostResultError{code};
+}
+[[noreturn]] inline void throwMemoryFull() {
+    throwResult(memFullErr);
+}
 
 // Turns a failing suite status into a SuiteError.
 inline void checkSuiteStatus(SPErr status) {

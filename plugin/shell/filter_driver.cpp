@@ -75,7 +75,8 @@ void renderOutputView(HostDocument& document, LightRenderer& renderer, const VRe
         const uint8_t* from = light->data + static_cast<size_t>(y) * light->rowBytes;
         uint8_t* to = source->data + static_cast<size_t>(y) * source->rowBytes;
         for (int32_t x = 0; x < width; ++x)
-            for (int32_t p = 0; p < source->pixelBytes; ++p) to[x * source->pixelBytes + p] = from[x];
+            for (int32_t p = 0; p < source->pixelBytes; ++p)
+                to[x * source->pixelBytes + p] = from[x];
     }
     document.writePixels(*source, 0, area);
     reportProgress(record, 1, 1);
@@ -112,11 +113,9 @@ void renderStrips(PluginContext& context) {
     for (int32_t strip = 0; strip < stripCount; ++strip) {
         const int32_t coreTop = area.top + kStripHeight * strip;
         const int32_t coreBottom = std::min(coreTop + kStripHeight, area.bottom);
-        const VRect readRect{static_cast<int32_t>(std::max<int64_t>(coreTop - margin, 0)),
-                             area.left,
-                             static_cast<int32_t>(std::min<int64_t>(coreBottom + margin,
-                                                                    area.bottom)),
-                             area.right};
+        const VRect readRect{
+            static_cast<int32_t>(std::max<int64_t>(coreTop - margin, 0)), area.left,
+            static_cast<int32_t>(std::min<int64_t>(coreBottom + margin, area.bottom)), area.right};
         document.readPixels(*stripBuffer, readRect);
         renderer.renderStrip(*stripBuffer, readRect);
         document.writePixels(*stripBuffer, coreTop - readRect.top,

@@ -12,10 +12,26 @@ namespace brivo {
 enum class LightBlendMode : int32_t { Add, Subtract, Screen };
 enum class LightSource : int32_t { Image, Matte };
 enum class MatteChannel : int32_t {
-    Luminance, Red, Green, Blue, Cyan, Magenta, Yellow, Hue, Saturation
+    Luminance,
+    Red,
+    Green,
+    Blue,
+    Cyan,
+    Magenta,
+    Yellow,
+    Hue,
+    Saturation
 };
 enum class ShapeBlendMode : int32_t {
-    None, Only, Add, Subtract, Multiply, Screen, Difference, Darken, Lighten
+    None,
+    Only,
+    Add,
+    Subtract,
+    Multiply,
+    Screen,
+    Difference,
+    Darken,
+    Lighten
 };
 
 inline constexpr int32_t kLightBlendModeCount = 3;
@@ -25,7 +41,7 @@ inline constexpr int32_t kShapeBlendModeCount = 9;
 
 // A NUL-terminated path of at most 299 bytes in a 300-byte field.
 class ShapePath {
-public:
+  public:
     static constexpr size_t kCapacity = 300;
     static constexpr size_t kMaxLength = kCapacity - 1;
     static constexpr char kSeparator = '/';
@@ -51,7 +67,7 @@ public:
     // Makes a block read from host memory safe: the text ends within the field.
     void terminate() { text_[kMaxLength] = 0; }
 
-private:
+  private:
     char text_[kCapacity];
 };
 

@@ -90,17 +90,21 @@ inline constexpr Enumerator kLightSourceCodes[] = {
     {BRIVO_FOURCC('s', 'M', 'a', 't'), "Matte"},
 };
 inline constexpr Enumerator kMatteChannelCodes[] = {
-    {BRIVO_FOURCC('l', 'u', 'm', 'C'), "Luminance"}, {BRIVO_FOURCC('r', 'e', 'd', 'C'), "Red"},
-    {BRIVO_FOURCC('g', 'r', 'n', 'C'), "Green"},     {BRIVO_FOURCC('b', 'l', 'u', 'C'), "Blue"},
-    {BRIVO_FOURCC('c', 'y', 'n', 'C'), "Cyan"},      {BRIVO_FOURCC('m', 'a', 'g', 'C'), "Magenta"},
-    {BRIVO_FOURCC('y', 'e', 'l', 'C'), "Yellow"},    {BRIVO_FOURCC('h', 'u', 'e', 'C'), "Hue"},
+    {BRIVO_FOURCC('l', 'u', 'm', 'C'), "Luminance"},  {BRIVO_FOURCC('r', 'e', 'd', 'C'), "Red"},
+    {BRIVO_FOURCC('g', 'r', 'n', 'C'), "Green"},      {BRIVO_FOURCC('b', 'l', 'u', 'C'), "Blue"},
+    {BRIVO_FOURCC('c', 'y', 'n', 'C'), "Cyan"},       {BRIVO_FOURCC('m', 'a', 'g', 'C'), "Magenta"},
+    {BRIVO_FOURCC('y', 'e', 'l', 'C'), "Yellow"},     {BRIVO_FOURCC('h', 'u', 'e', 'C'), "Hue"},
     {BRIVO_FOURCC('s', 'a', 't', 'C'), "Saturation"},
 };
 inline constexpr Enumerator kShapeBlendModeCodes[] = {
-    {BRIVO_FOURCC('s', 'N', 'o', 'n'), "None"},     {BRIVO_FOURCC('s', 'O', 'n', 'l'), "Only"},
-    {BRIVO_FOURCC('s', 'A', 'd', 'd'), "Add"},      {BRIVO_FOURCC('s', 'S', 'u', 'b'), "Subtract"},
-    {BRIVO_FOURCC('s', 'M', 'u', 'l'), "Multiply"}, {BRIVO_FOURCC('s', 'S', 'c', 'r'), "Screen"},
-    {BRIVO_FOURCC('s', 'D', 'i', 'f'), "Difference"}, {BRIVO_FOURCC('s', 'D', 'r', 'k'), "Darken"},
+    {BRIVO_FOURCC('s', 'N', 'o', 'n'), "None"},
+    {BRIVO_FOURCC('s', 'O', 'n', 'l'), "Only"},
+    {BRIVO_FOURCC('s', 'A', 'd', 'd'), "Add"},
+    {BRIVO_FOURCC('s', 'S', 'u', 'b'), "Subtract"},
+    {BRIVO_FOURCC('s', 'M', 'u', 'l'), "Multiply"},
+    {BRIVO_FOURCC('s', 'S', 'c', 'r'), "Screen"},
+    {BRIVO_FOURCC('s', 'D', 'i', 'f'), "Difference"},
+    {BRIVO_FOURCC('s', 'D', 'r', 'k'), "Darken"},
     {BRIVO_FOURCC('s', 'L', 'g', 't'), "Lighten"},
 };
 
@@ -168,28 +172,35 @@ inline constexpr double kUnbounded = std::numeric_limits<double>::infinity();
 template <auto member>
 constexpr ParameterField enumerated(std::string_view name, DescriptorKeyID key,
                                     const Enumeration& enumeration) {
-    return {name, 0, key, ParameterType::enumerated, &enumeration,
-            static_cast<double>(enumeration.defaultIndex), 0,
+    return {name,
+            0,
+            key,
+            ParameterType::enumerated,
+            &enumeration,
+            static_cast<double>(enumeration.defaultIndex),
+            0,
             static_cast<double>(enumeration.enumerators.size() - 1),
             &field_access::scalar<member>};
 }
 template <auto member>
 constexpr ParameterField real(std::string_view name, DescriptorKeyID key, double defaultValue,
                               double minimum, double maximum) {
-    return {name, 0,       key,     ParameterType::real, nullptr, defaultValue, minimum,
-            maximum, nullptr, &field_access::scalar<member>};
+    return {name,    0,       key,     ParameterType::real,          nullptr, defaultValue,
+            minimum, maximum, nullptr, &field_access::scalar<member>};
 }
 template <int component>
 constexpr ParameterField colour(DescriptorKeyID key) {
-    return {"lightColor", component, key, ParameterType::colour, nullptr, 32768, 0, 65535,
-            nullptr, nullptr, &field_access::colour<component>};
+    return {"lightColor", component, key,     ParameterType::colour,           nullptr, 32768, 0,
+            65535,        nullptr,   nullptr, &field_access::colour<component>};
 }
 template <int index, double CornerPoint::*axis>
 constexpr ParameterField corner(DescriptorKeyID key) {
     const int component = index * 2 + (axis == &CornerPoint::y ? 1 : 0);
-    return {"cornerPin", component, key, ParameterType::real, nullptr,
-            kDefaultCornerPin[index].*axis, -kUnbounded, kUnbounded, nullptr,
-            &field_access::corner<index, axis>};
+    return {"cornerPin", component,
+            key,         ParameterType::real,
+            nullptr,     kDefaultCornerPin[index].*axis,
+            -kUnbounded, kUnbounded,
+            nullptr,     &field_access::corner<index, axis>};
 }
 }  // namespace detail
 
@@ -208,11 +219,11 @@ inline constexpr ParameterField kParameterTable[] = {
                                                           kLightBlendModes),
     detail::enumerated<&FilterParameters::lightSource>("lightSource", kKeyLightSource,
                                                        kLightSources),
-    detail::real<&FilterParameters::lightBrightness>("lightBrightness", kKeyLightBrightness,
-                                                     100.0, 0, 600),
+    detail::real<&FilterParameters::lightBrightness>("lightBrightness", kKeyLightBrightness, 100.0,
+                                                     0, 600),
     detail::real<&FilterParameters::lightBlur>("lightBlur", kKeyLightBlur, 10.0, 0, 200),
-    detail::real<&FilterParameters::lightDisplacement>("lightDisplacement",
-                                                       kKeyLightDisplacement, 0.0, -100, 100),
+    detail::real<&FilterParameters::lightDisplacement>("lightDisplacement", kKeyLightDisplacement,
+                                                       0.0, -100, 100),
     detail::colour<0>(kKeyLightColorX),
     detail::colour<1>(kKeyLightColorY),
     detail::colour<2>(kKeyLightColorZ),
@@ -224,8 +235,7 @@ inline constexpr ParameterField kParameterTable[] = {
     detail::real<&FilterParameters::matteBlur>("matteBlur", kKeyMatteBlur, 0.0, 0, 200),
     detail::enumerated<&FilterParameters::shapeBlendMode>("shapeBlendMode", kKeyShapeBlendMode,
                                                           kShapeBlendModes),
-    detail::real<&FilterParameters::shapeOpacity>("shapeOpacity", kKeyShapeOpacity, 100.0, 0,
-                                                  100),
+    detail::real<&FilterParameters::shapeOpacity>("shapeOpacity", kKeyShapeOpacity, 100.0, 0, 100),
     detail::real<&FilterParameters::shapeBlurX>("shapeBlurX", kKeyShapeBlurX, 0.0, 0, 200),
     detail::real<&FilterParameters::shapeBlurY>("shapeBlurY", kKeyShapeBlurY, 0.0, 0, 200),
     detail::real<&FilterParameters::shapePosX>("shapePosX", kKeyShapePosX, 0.0, -100, 100),

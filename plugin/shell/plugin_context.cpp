@@ -13,7 +13,9 @@ bool hasHandleProcs(const HandleProcs* procs) {
            procs->lockProc != nullptr && procs->unlockProc != nullptr;
 }
 
-Handle handleFromSlot(intptr_t value) { return reinterpret_cast<Handle>(value); }
+Handle handleFromSlot(intptr_t value) {
+    return reinterpret_cast<Handle>(value);
+}
 
 }  // namespace
 

@@ -16,7 +16,7 @@ struct PluginGlobals {
 };
 
 class PluginContext {
-public:
+  public:
     PluginContext(FilterRecord* filterRecord, intptr_t* dataSlot, int16_t* result);
     // Unlocks whatever the call locked.
     ~PluginContext();
@@ -38,7 +38,7 @@ public:
     FilterParameters* parameters = nullptr;
     PluginGlobals* globals = nullptr;
 
-private:
+  private:
     Handle makeHandle(int32_t size);
     template <class Block>
     Handle makeBlock(const Block& value);

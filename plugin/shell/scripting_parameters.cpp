@@ -46,8 +46,8 @@ bool readScriptingParameters(PluginContext& context) {
 void writeScriptingParameters(PluginContext& context) {
     const ScriptingSuites suites(context.basicSuite());
     PIActionDescriptor made = nullptr;
-    const SPErr status =
-        suites.descriptors->Make != nullptr ? suites.descriptors->Make(&made) : kSPBadParameterError;
+    const SPErr status = suites.descriptors->Make != nullptr ? suites.descriptors->Make(&made)
+                                                             : kSPBadParameterError;
     if (status != kSPNoError || made == nullptr) {
         suites.free(made);
         return;

@@ -11,7 +11,7 @@ namespace brivo {
 
 template <class Suite>
 class SuiteHolder {
-public:
+  public:
     // Acquires the suite or throws SuiteError. A null basic suite or a null table counts
     // as a refusal.
     SuiteHolder(const SPBasicSuite* basic, const char* name, int32_t version)
@@ -35,7 +35,7 @@ public:
     const Suite* operator->() const { return suite_; }
     const Suite& get() const { return *suite_; }
 
-private:
+  private:
     SPErr tryAcquire() {
         if (basic_ == nullptr || basic_->AcquireSuite == nullptr) return kSPSuiteNotFoundError;
         const void* table = nullptr;

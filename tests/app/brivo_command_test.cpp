@@ -26,7 +26,7 @@ std::string bytesOf(const std::filesystem::path& path) {
 }
 
 class BrivoApply : public ::testing::Test {
-protected:
+  protected:
     BrivoApply() {
         document = test::makeDocument(plugInModeRGBColor, 24, 300, test::Fill::noise, true);
         host::writeImageFile(document, input());
@@ -59,7 +59,8 @@ TEST_F(BrivoApply, WritesTheFilteredImageAndLeavesTheInput) {
 }
 
 TEST_F(BrivoApply, RectLimitsTheChangedArea) {
-    const CommandResult run = brivo({"apply", input(), "-o", output(), "--rect", "10,4,20,12", "-v"});
+    const CommandResult run =
+        brivo({"apply", input(), "-o", output(), "--rect", "10,4,20,12", "-v"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_NE(run.err.find("24 x 300 RGB"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("10,4,20,12"), std::string::npos) << run.err;
@@ -69,7 +70,8 @@ TEST_F(BrivoApply, RectLimitsTheChangedArea) {
             for (int32_t x = 0; x < 24; ++x) {
                 if (y >= 10 && y < 20 && x >= 4 && x < 12) continue;
                 const size_t at = static_cast<size_t>(y * 24 + x);
-                ASSERT_EQ(result.planes[p][at], document.planes[p][at]) << p << ' ' << x << ',' << y;
+                ASSERT_EQ(result.planes[p][at], document.planes[p][at])
+                    << p << ' ' << x << ',' << y;
             }
 }
 
@@ -85,7 +87,8 @@ TEST_F(BrivoApply, RefusesBadRequestsWithAMessageAndNoOutput) {
         {{"apply", input(), "-o", output(), "--rect", "0,0,3"}, "rect"},
         {{"apply", input(), "-o", (dir / "out.xyz").string()}, "output format"},
         {{"apply", input(), "-o", input()}, "replace the input"},
-        {{"apply", input(), "-o", output(), "--module", "/lib/x86_64-linux-gnu/libz.so.1"}, "PluginMain"},
+        {{"apply", input(), "-o", output(), "--module", "/lib/x86_64-linux-gnu/libz.so.1"},
+         "PluginMain"},
         {{"apply", (dir / "missing.png").string(), "-o", output()}, "missing.png"},
     };
     for (const Case& c : cases) {
@@ -101,7 +104,8 @@ TEST_F(BrivoApply, RefusesBadRequestsWithAMessageAndNoOutput) {
 
 TEST_F(BrivoApply, FailedWriteLeavesNoFile) {
     // CMYK cannot be stored as PNG: the run succeeds but the write must leave nothing.
-    host::writeImageFile(test::makeDocument(plugInModeCMYKColor, 8, 8), (dir / "cmyk.tif").string());
+    host::writeImageFile(test::makeDocument(plugInModeCMYKColor, 8, 8),
+                         (dir / "cmyk.tif").string());
     const CommandResult run = brivo({"apply", (dir / "cmyk.tif").string(), "-o", output()});
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_FALSE(run.err.empty());
@@ -120,7 +124,8 @@ TEST_F(BrivoApply, RecordedActionReplaysToTheSameImage) {
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(bytesOf(output()), bytesOf(replayed));
     // --set on top of an action overrides its key.
-    run = brivo({"apply", input(), "-o", replayed, "--action", action, "--set", "lightBlendMode=Add"});
+    run = brivo(
+        {"apply", input(), "-o", replayed, "--action", action, "--set", "lightBlendMode=Add"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_NE(bytesOf(output()), bytesOf(replayed));
 
@@ -134,7 +139,8 @@ TEST_F(BrivoApply, RecordedActionReplaysToTheSameImage) {
 
 TEST_F(BrivoApply, NamesIndicesPresetsAndSetsGiveTheSameParameters) {
     const std::string preset = (dir / "preset.json").string();
-    std::ofstream(preset) << R"({"lightBlendMode": "SCREEN", "matteChannel": 8, "lightBrightness": 250,
+    std::ofstream(preset)
+        << R"({"lightBlendMode": "SCREEN", "matteChannel": 8, "lightBrightness": 250,
                                 "lightColor": [30000, 20000, 10000],
                                 "cornerPin": "0.1,0,1,0,1,1,0,0.9"})";
     const std::string byPreset = (dir / "preset.png").string();
@@ -154,8 +160,8 @@ TEST_F(BrivoApply, NamesIndicesPresetsAndSetsGiveTheSameParameters) {
 TEST_F(BrivoApply, ExtremeNumbersReachTheModuleAndItCopes) {
     for (const char* value : {"nan", "inf", "-inf", "1e30", "-1e30", "1e-300"}) {
         for (const char* field : {"lightBrightness", "lightBlur", "matteRange", "shapeRotate"}) {
-            const CommandResult run =
-                brivo({"apply", input(), "-o", output(), "--set", std::string(field) + '=' + value});
+            const CommandResult run = brivo(
+                {"apply", input(), "-o", output(), "--set", std::string(field) + '=' + value});
             EXPECT_EQ(run.exitStatus, 0) << field << '=' << value << ": " << run.err;
         }
     }
@@ -175,7 +181,8 @@ TEST_F(BrivoApply, HandEditedActionsNeverCrashTheModule) {
     };
     const std::string action = (dir / "edited.json").string();
     for (const std::string& item : cases) {
-        std::ofstream(action) << R"({"format": "brivo-action", "version": 1, "items": [)" << item << "]}";
+        std::ofstream(action) << R"({"format": "brivo-action", "version": 1, "items": [)" << item
+                              << "]}";
         const CommandResult run = brivo({"apply", input(), "-o", output(), "--action", action});
         EXPECT_LT(run.exitStatus, 128) << item << " killed the program";
         if (run.exitStatus != 0) {
@@ -230,7 +237,8 @@ TEST_F(BrivoApply, RefusesBadParametersNamingTheFieldAndWritesNothing) {
         arguments.insert(arguments.end(), c.options.begin(), c.options.end());
         const CommandResult run = brivo(arguments);
         EXPECT_NE(run.exitStatus, 0) << c.options.back();
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.options.back() << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos)
+            << c.options.back() << ": " << run.err;
         EXPECT_FALSE(std::filesystem::exists(output())) << c.options.back();
         EXPECT_FALSE(std::filesystem::exists(record)) << c.options.back();
         std::filesystem::remove(preset);
@@ -254,8 +262,8 @@ TEST_F(BrivoApply, VerboseReportsTheLightColourAndTheTimeInTheFilter) {
 }
 
 TEST_F(BrivoApply, OriginalViewWritesTheInputUnchanged) {
-    const CommandResult run = brivo({"apply", input(), "-o", output(), "--view", "original",
-                                     "--set", "lightBrightness=600"});
+    const CommandResult run = brivo(
+        {"apply", input(), "-o", output(), "--view", "original", "--set", "lightBrightness=600"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     const ImageDocument result = host::readImageFile(output());
     EXPECT_EQ(result.planes, document.planes);
@@ -288,7 +296,8 @@ TEST(BrivoViews, MatteAndShapeViewsWriteOneGreyChannelOfTheDocumentsSize) {
 TEST(BrivoInfo, PrintsTheModuleAndItsEntryPoint) {
     const CommandResult run = brivo({"info", "--module", BRIVO_MODULE_PATH});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_NE(run.out.find(std::filesystem::absolute(BRIVO_MODULE_PATH).string()), std::string::npos);
+    EXPECT_NE(run.out.find(std::filesystem::absolute(BRIVO_MODULE_PATH).string()),
+              std::string::npos);
     EXPECT_NE(run.out.find("PluginMain"), std::string::npos);
     // Without --module the module beside the program is used.
     EXPECT_EQ(brivo({"info"}).exitStatus, 0);
@@ -297,11 +306,12 @@ TEST(BrivoInfo, PrintsTheModuleAndItsEntryPoint) {
 TEST(BrivoInfo, DescribesThePropertiesAndTheTerminology) {
     const CommandResult run = brivo({"info", "--module", BRIVO_MODULE_PATH});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    for (const char* line : {"menu name: Brivo!...\n", "category: Korvane\n", "version: 4.0\n",
-                             "entry point: PluginMain\n", "supported modes: Grayscale, RGB, CMYK\n",
-                             "enable condition: in (PSHOP_ImageMode, RGBMode, GrayScaleMode, CMYKMode)\n",
-                             "terminology id 16000", "7C2A91E4-3B58-4D06-A1F9-52E8B0C4D713",
-                             "event: KRX Brivo!\n", "Add light and shadow to a scene.", "id: krxB\n"})
+    for (const char* line :
+         {"menu name: Brivo!...\n", "category: Korvane\n", "version: 4.0\n",
+          "entry point: PluginMain\n", "supported modes: Grayscale, RGB, CMYK\n",
+          "enable condition: in (PSHOP_ImageMode, RGBMode, GrayScaleMode, CMYKMode)\n",
+          "terminology id 16000", "7C2A91E4-3B58-4D06-A1F9-52E8B0C4D713", "event: KRX Brivo!\n",
+          "Add light and shadow to a scene.", "id: krxB\n"})
         EXPECT_NE(run.out.find(line), std::string::npos) << line;
     EXPECT_NE(run.out.find("KRX shape blend mode"), std::string::npos);
     EXPECT_NE(run.out.find("sBln sBld 0x2000"), std::string::npos) << run.out;
@@ -312,8 +322,8 @@ TEST(BrivoInfo, WritesOneResourcesRawBytes) {
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(run.out.size(), 1790u);
     EXPECT_EQ(run.out.substr(0, 2), std::string("\x01\x00", 2));
-    for (const char* name : {"AETE:16001", "ABCD:16000", "AETE", "AETE:", "AETE:x", "TOOLONG:1",
-                             "AETE:99999999999"}) {
+    for (const char* name :
+         {"AETE:16001", "ABCD:16000", "AETE", "AETE:", "AETE:x", "TOOLONG:1", "AETE:99999999999"}) {
         run = brivo({"info", "--resource", name});
         EXPECT_NE(run.exitStatus, 0) << name;
         EXPECT_TRUE(run.out.empty()) << name;

@@ -53,7 +53,9 @@ struct GoldenCase {
     const char* hash;   // of the decoded output
 };
 
-void PrintTo(const GoldenCase& golden, std::ostream* os) { *os << golden.name; }
+void PrintTo(const GoldenCase& golden, std::ostream* os) {
+    *os << golden.name;
+}
 
 // A lit shape from the matte, rotated, pushed around by the image's luminance.
 std::vector<std::string> shapeSettings() {
@@ -73,16 +75,18 @@ const GoldenCase kGoldenCases[] = {
 };
 
 class Golden : public ::testing::TestWithParam<GoldenCase> {
-protected:
+  protected:
     // Runs brivo apply on the case's input, with the scalar path forced when asked, and
     // returns the hash of the decoded output.
     std::string run(bool scalar) {
         const GoldenCase& golden = GetParam();
         const std::filesystem::path input = kSourceDir + "/examples/" + golden.input;
-        const std::filesystem::path output =
-            dir / ("out" + input.extension().string());
+        const std::filesystem::path output = dir / ("out" + input.extension().string());
         std::vector<std::string> arguments = {scalar ? "BRIVO_NO_SIMD=1" : "BRIVO_NO_SIMD=0",
-                                              BRIVO_APP_PATH, "apply", input.string(), "-o",
+                                              BRIVO_APP_PATH,
+                                              "apply",
+                                              input.string(),
+                                              "-o",
                                               output.string()};
         if (golden.withShape)
             for (const std::string& setting : shapeSettings()) arguments.push_back(setting);

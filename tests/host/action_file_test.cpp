@@ -17,12 +17,19 @@ constexpr DescriptorKeyID key(const char (&text)[5]) {
     return BRIVO_FOURCC(text[0], text[1], text[2], text[3]);
 }
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 TEST(ActionFile, EveryTypeRoundTripsExactly) {
-    const double floats[] = {0.1, -0.0, 1e-308, 4.9e-324, 1.7976931348623157e308,
+    const double floats[] = {0.1,
+                             -0.0,
+                             1e-308,
+                             4.9e-324,
+                             1.7976931348623157e308,
                              std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(), 1.0 / 3.0};
+                             -std::numeric_limits<double>::infinity(),
+                             1.0 / 3.0};
     DescriptorValues values;
     for (size_t i = 0; i < std::size(floats); ++i)
         values.put(BRIVO_FOURCC('f', 'l', 't', '0' + i), floats[i]);
@@ -72,8 +79,9 @@ TEST(ActionFile, MalformedFilesNameTheFault) {
               std::string::npos);
     EXPECT_NE(message(head + R"({"key":"toolong","type":"float","value":1}]})").find("item 0"),
               std::string::npos);
-    EXPECT_NE(message(head + R"({"key":"lBln","type":"enumerated","value":"lAdd"}]})").find("enumType"),
-              std::string::npos);
+    EXPECT_NE(
+        message(head + R"({"key":"lBln","type":"enumerated","value":"lAdd"}]})").find("enumType"),
+        std::string::npos);
     EXPECT_NE(message(head + R"({"key":"sNam","type":"text","hex":"abc"}]})").find("sNam"),
               std::string::npos);
     EXPECT_NE(message(head + R"({"key":"sNam","type":"blob","value":1}]})").find("blob"),

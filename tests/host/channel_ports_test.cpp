@@ -12,11 +12,12 @@ namespace {
 
 // A 4 x 3 document of two channels: sample (x, y) of channel c is 100 * c + 10 * y + x.
 class ChannelPortsTest : public ::testing::Test {
-protected:
+  protected:
     ChannelPortsTest() {
         for (int c = 0; c < 2; ++c)
             for (int y = 0; y < 3; ++y)
-                for (int x = 0; x < 4; ++x) planes[c].push_back(static_cast<uint8_t>(100 * c + 10 * y + x));
+                for (int x = 0; x < 4; ++x)
+                    planes[c].push_back(static_cast<uint8_t>(100 * c + 10 * y + x));
         ports.attach(4, 3, {planes[0], planes[1]});
     }
 
@@ -44,8 +45,8 @@ TEST_F(ChannelPortsTest, ReadsIntoOnePlaneOfInterleavedPixels) {
     VRect rect{0, 0, 2, 2};
     PixelMemoryDesc desc{out.data(), 2 * 32, 32, 8, 8};
     ASSERT_EQ(ports.read(ports.port(0), 0, &rect, &desc), kSPNoError);
-    EXPECT_EQ(out, (std::vector<uint8_t>{0xEE, 0, 0xEE, 0xEE, 0xEE, 1, 0xEE, 0xEE,
-                                         0xEE, 10, 0xEE, 0xEE, 0xEE, 11, 0xEE, 0xEE}));
+    EXPECT_EQ(out, (std::vector<uint8_t>{0xEE, 0, 0xEE, 0xEE, 0xEE, 1, 0xEE, 0xEE, 0xEE, 10, 0xEE,
+                                         0xEE, 0xEE, 11, 0xEE, 0xEE}));
 }
 
 TEST_F(ChannelPortsTest, RefusesBadRequestsWithoutTouchingMemory) {
@@ -64,7 +65,8 @@ TEST_F(ChannelPortsTest, RefusesBadRequestsWithoutTouchingMemory) {
     for (const PixelMemoryDesc* desc : {&sixteen, &noData, &partialByte, none})
         EXPECT_EQ(ports.read(ports.port(0), 0, &rect, desc), kSPBadParameterError);
     int notAPort = 0;
-    EXPECT_EQ(ports.read(reinterpret_cast<PIChannelPort>(&notAPort), 0, &rect, &good), kSPBadParameterError);
+    EXPECT_EQ(ports.read(reinterpret_cast<PIChannelPort>(&notAPort), 0, &rect, &good),
+              kSPBadParameterError);
     EXPECT_EQ(ports.read(nullptr, 0, &rect, &good), kSPBadParameterError);
     EXPECT_EQ(ports.read(ports.port(0), 1, &rect, &good), kSPBadParameterError);
     EXPECT_EQ(ports.read(ports.port(0), 0, nullptr, &good), kSPBadParameterError);
@@ -90,7 +92,7 @@ TEST_F(ChannelPortsTest, WritesGoToTheResultWhileReadsSeeTheOriginal) {
     expected[6] = 3;
     EXPECT_EQ(ports.takeResult(0), expected);
     EXPECT_EQ(ports.takeResult(1), planes[1]);  // unwritten: the original samples
-    EXPECT_EQ(planes[0][5], 11);              // the attached samples never change
+    EXPECT_EQ(planes[0][5], 11);                // the attached samples never change
     EXPECT_EQ(ports.writes(), 1);
 }
 
@@ -113,7 +115,7 @@ TEST(ChannelPortsAttach, RefusesChannelsOfTheWrongSize) {
 }
 
 class ScaledReadTest : public ::testing::Test {
-protected:
+  protected:
     // Resamples `source` (width x height) from sourceRect to a width x height of `to`.
     std::vector<uint8_t> scale(std::vector<uint8_t> source, int32_t width, int32_t height,
                                VRect sourceRect, int32_t toWidth, int32_t toHeight) {
@@ -131,14 +133,12 @@ protected:
 TEST_F(ScaledReadTest, SameSizeIsACopy) {
     std::vector<uint8_t> source(6 * 4);
     std::iota(source.begin(), source.end(), 0);
-    EXPECT_EQ(scale(source, 6, 4, {1, 2, 3, 5}, 3, 2), (std::vector<uint8_t>{8, 9, 10, 14, 15, 16}));
+    EXPECT_EQ(scale(source, 6, 4, {1, 2, 3, 5}, 3, 2),
+              (std::vector<uint8_t>{8, 9, 10, 14, 15, 16}));
 }
 
 TEST_F(ScaledReadTest, HalvingAveragesBlocksWithRounding) {
-    const std::vector<uint8_t> source{0, 2, 10, 20,
-                                      1, 2, 30, 41,
-                                      255, 255, 0, 0,
-                                      255, 254, 0, 1};
+    const std::vector<uint8_t> source{0, 2, 10, 20, 1, 2, 30, 41, 255, 255, 0, 0, 255, 254, 0, 1};
     EXPECT_EQ(scale(source, 4, 4, {0, 0, 4, 4}, 2, 2), (std::vector<uint8_t>{1, 25, 255, 0}));
 }
 

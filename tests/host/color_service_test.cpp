@@ -1,14 +1,13 @@
 #include "host/color_service.h"
 
+#include <gtest/gtest.h>
 #include <lcms2.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <string>
 #include <stdexcept>
+#include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "host/call_binding.h"
 #include "host/color_argument.h"
@@ -68,11 +67,14 @@ std::vector<uint8_t> linearGrayProfile() {
 // A CMYK output profile (ICC ink amounts, 0 = no ink) modelled on sRGB with plain
 // complementary inks and no black generation.
 class InkModel {
-public:
+  public:
     InkModel()
-        : srgb_(cmsCreate_sRGBProfile()), lab_(cmsCreateLab4Profile(nullptr)),
-          toLab_(cmsCreateTransform(srgb_, TYPE_RGB_DBL, lab_, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0)),
-          toRgb_(cmsCreateTransform(lab_, TYPE_Lab_DBL, srgb_, TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC, 0)) {}
+        : srgb_(cmsCreate_sRGBProfile()),
+          lab_(cmsCreateLab4Profile(nullptr)),
+          toLab_(cmsCreateTransform(srgb_, TYPE_RGB_DBL, lab_, TYPE_Lab_DBL,
+                                    INTENT_RELATIVE_COLORIMETRIC, 0)),
+          toRgb_(cmsCreateTransform(lab_, TYPE_Lab_DBL, srgb_, TYPE_RGB_DBL,
+                                    INTENT_RELATIVE_COLORIMETRIC, 0)) {}
     ~InkModel() {
         cmsDeleteTransform(toLab_);
         cmsDeleteTransform(toRgb_);
@@ -92,7 +94,7 @@ public:
         return saveProfile(profile);
     }
 
-private:
+  private:
     void writeTable(cmsHPROFILE profile, cmsTagSignature tag, unsigned in, unsigned out,
                     unsigned grid, cmsSAMPLER16 sampler) {
         cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, in, out);
@@ -122,7 +124,8 @@ private:
         double rgb[3];
         cmsDoTransform(static_cast<InkModel*>(self)->toRgb_, &lab, rgb, 1);
         for (int i = 0; i < 3; ++i)
-            out[i] = static_cast<cmsUInt16Number>((1.0 - std::clamp(rgb[i], 0.0, 1.0)) * 65535.0 + 0.5);
+            out[i] =
+                static_cast<cmsUInt16Number>((1.0 - std::clamp(rgb[i], 0.0, 1.0)) * 65535.0 + 0.5);
         out[3] = 0;
         return 1;
     }
@@ -166,9 +169,9 @@ TEST(ColorServiceTest, BlackIsFullColourInkWithoutBlackInk) {
 
 TEST(ColorServiceTest, RgbRoundTripsThroughXyz) {
     const ColorService service(plugInModeRGBColor, {});
-    const Components colours[] = {{255, 0, 0, 0},   {0, 255, 0, 0},   {0, 0, 255, 0},
-                                  {0, 255, 255, 0}, {255, 0, 255, 0}, {255, 255, 0, 0},
-                                  {128, 128, 128, 0}, {1, 2, 3, 0},   {200, 37, 90, 0}};
+    const Components colours[] = {{255, 0, 0, 0},     {0, 255, 0, 0},   {0, 0, 255, 0},
+                                  {0, 255, 255, 0},   {255, 0, 255, 0}, {255, 255, 0, 0},
+                                  {128, 128, 128, 0}, {1, 2, 3, 0},     {200, 37, 90, 0}};
     for (const Components& colour : colours) {
         const auto back = service.fromXyz(rgbSpace, service.toXyz(rgbSpace, colour));
         expectNear(back.components, colour, 1);
@@ -233,7 +236,8 @@ TEST(ColorServiceProfileTest, EmbeddedRgbProfileReplacesSrgb) {
     expectNear(linear.fromXyz(rgbSpace, midGrey).components, {55, 55, 55, 0}, 1);
     expectNear(linear.fromXyz(rgbSpace, white).components, {255, 255, 255, 0}, 1);
     // The document's profile serves RGB only; CMYK stays on sRGB.
-    EXPECT_EQ(linear.fromXyz(cmykSpace, midGrey).components, srgb.fromXyz(cmykSpace, midGrey).components);
+    EXPECT_EQ(linear.fromXyz(cmykSpace, midGrey).components,
+              srgb.fromXyz(cmykSpace, midGrey).components);
 }
 
 TEST(ColorServiceProfileTest, EmbeddedGrayProfileReplacesTheDefaultGray) {
@@ -264,7 +268,8 @@ TEST(ColorServiceProfileTest, ProfileOfAnotherColourSpaceIsIgnored) {
     for (int32_t mode : {plugInModeGrayScale, plugInModeCMYKColor, plugInModeLabColor}) {
         const ColorService service(mode, rgbProfile);
         EXPECT_EQ(service.profileUse(), ColorService::ProfileUse::mismatched) << "mode " << mode;
-        EXPECT_EQ(service.toXyz(rgbSpace, {128, 128, 128, 0}), srgb.toXyz(rgbSpace, {128, 128, 128, 0}));
+        EXPECT_EQ(service.toXyz(rgbSpace, {128, 128, 128, 0}),
+                  srgb.toXyz(rgbSpace, {128, 128, 128, 0}));
     }
 }
 
@@ -309,7 +314,7 @@ TEST(ColorArgumentTest, RejectsAnythingElse) {
 // --- the suite's functions -------------------------------------------------------------
 
 class ColorSpaceSuiteTest : public ::testing::Test {
-protected:
+  protected:
     ColorSpaceSuite suite{ColorService(plugInModeRGBColor, {})};
     const PSColorSpaceSuite1& fns = *suite.table();
 };
@@ -380,9 +385,12 @@ TEST_F(ColorSpaceSuiteTest, RefusesBadArgumentsWithoutTouchingTheColour) {
     ASSERT_EQ(fns.StuffXYZ(id, CS_XYZ{100, 200, 300}), kSPNoError);
 
     uint8_t c[4];
-    EXPECT_EQ(fns.StuffComponents(id, plugIncolorServicesHSBSpace, 1, 2, 3, 4), kSPBadParameterError);
-    EXPECT_EQ(fns.ExtractComponents(id, 42, &c[0], &c[1], &c[2], &c[3], nullptr), kSPBadParameterError);
-    EXPECT_EQ(fns.ExtractComponents(id, rgbSpace, &c[0], nullptr, &c[2], &c[3], nullptr), kSPBadParameterError);
+    EXPECT_EQ(fns.StuffComponents(id, plugIncolorServicesHSBSpace, 1, 2, 3, 4),
+              kSPBadParameterError);
+    EXPECT_EQ(fns.ExtractComponents(id, 42, &c[0], &c[1], &c[2], &c[3], nullptr),
+              kSPBadParameterError);
+    EXPECT_EQ(fns.ExtractComponents(id, rgbSpace, &c[0], nullptr, &c[2], &c[3], nullptr),
+              kSPBadParameterError);
     EXPECT_EQ(fns.ExtractXYZ(id, nullptr), kSPBadParameterError);
     EXPECT_EQ(fns.StuffXYZ(nullptr, CS_XYZ{}), kSPBadParameterError);
 

@@ -34,7 +34,8 @@ struct SeenRecord {
 
 std::vector<SeenChannel> walk(const ReadChannelDesc* channel) {
     std::vector<SeenChannel> seen;
-    for (; channel; channel = channel->next) seen.push_back({channel->channelType, channel->bounds, channel->depth});
+    for (; channel; channel = channel->next)
+        seen.push_back({channel->channelType, channel->bounds, channel->depth});
     return seen;
 }
 
@@ -169,7 +170,8 @@ TEST(FilterHostSession, FilterAreaOutsideTheRectIsNeverChanged) {
             for (int32_t x = 0; x < 30; ++x) {
                 if (y >= 5 && y < 15 && x >= 6 && x < 20) continue;
                 const size_t at = static_cast<size_t>(y * 30 + x);
-                ASSERT_EQ(result.planes[p][at], original.planes[p][at]) << p << ' ' << x << ',' << y;
+                ASSERT_EQ(result.planes[p][at], original.planes[p][at])
+                    << p << ' ' << x << ',' << y;
             }
     EXPECT_EQ(result.alpha, original.alpha);
 }
@@ -215,7 +217,8 @@ TEST(FilterHostServices, ModuleCopesWithoutProgressOrAbortProcedures) {
 // Private module copies in the temporary directory.
 std::ptrdiff_t privateCopies() {
     std::ptrdiff_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
         count += entry.path().filename().string().starts_with("brivo-module-");
     return count;
 }

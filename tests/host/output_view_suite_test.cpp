@@ -35,13 +35,15 @@ TEST(OutputViewSuite, RefusesUnknownViewsAndKeepsTheLastOne) {
 TEST(OutputViewSuite, HostServicesOfferItOnlyWhileTheyLive) {
     test::ModuleSession session = test::makeHost(test::makeDocument(plugInModeRGBColor, 4, 4));
     const void* table = nullptr;
-    ASSERT_EQ(session->suites().acquire(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1, &table),
-              kSPNoError);
+    ASSERT_EQ(
+        session->suites().acquire(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1, &table),
+        kSPNoError);
     EXPECT_EQ(table, session.services->outputView().table());
     session->suites().release(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1);
     session.services.reset();
-    EXPECT_NE(session->suites().acquire(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1, &table),
-              kSPNoError);
+    EXPECT_NE(
+        session->suites().acquire(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1, &table),
+        kSPNoError);
 }
 
 TEST(OutputViewSuite, StartRecordsTheTimeSpentInTheModule) {

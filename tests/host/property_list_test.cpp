@@ -12,7 +12,8 @@ namespace {
 
 std::vector<uint8_t> modulePropertyBytes() {
     const ResourceReader reader(BRIVO_MODULE_PATH);
-    const Resource* resource = reader.find(resources::kPropertyListType, resources::kPropertyListId);
+    const Resource* resource =
+        reader.find(resources::kPropertyListType, resources::kPropertyListId);
     EXPECT_NE(resource, nullptr);
     return resource ? resource->bytes : std::vector<uint8_t>{};
 }
@@ -21,7 +22,8 @@ std::vector<uint8_t> modulePropertyBytes() {
 std::vector<uint8_t> listWith(uint32_t key, std::vector<uint8_t> data) {
     std::vector<uint8_t> bytes = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0};
     const auto word = [&bytes](uint32_t value) {
-        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<uint8_t>(value >> shift));
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<uint8_t>(value >> shift));
     };
     word(BRIVO_FOURCC('8', 'B', 'I', 'M'));
     word(key);
@@ -80,7 +82,8 @@ TEST(PropertyList, DamagedBytesAreRefusedNeverOverread) {
     EXPECT_THROW(PropertyList::parse(huge), ResourceError);
 
     // A Pascal string whose length byte claims more than the data holds is not read.
-    const PropertyList list = PropertyList::parse(listWith(BRIVO_FOURCC('n', 'a', 'm', 'e'), {9, 'a'}));
+    const PropertyList list =
+        PropertyList::parse(listWith(BRIVO_FOURCC('n', 'a', 'm', 'e'), {9, 'a'}));
     EXPECT_FALSE(list.pascal(BRIVO_FOURCC('n', 'a', 'm', 'e')));
     EXPECT_FALSE(list.word(BRIVO_FOURCC('n', 'a', 'm', 'e')));
 }

@@ -15,7 +15,7 @@ namespace {
 
 // Walks little-endian fields of a resource, checking each against what it should hold.
 class Fields {
-public:
+  public:
     explicit Fields(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
     uint32_t u32() { return take(4); }
     uint16_t u16() { return static_cast<uint16_t>(take(2)); }
@@ -35,7 +35,7 @@ public:
     size_t at() const { return at_; }
     void skip(size_t count) { at_ += count; }
 
-private:
+  private:
     uint32_t take(int size) {
         EXPECT_LE(at_ + size, bytes_.size());
         uint32_t value = 0;
@@ -162,7 +162,8 @@ TEST(ResourceReader, TerminologyFieldByField) {
     EXPECT_EQ(f.u16(), 0);
     EXPECT_EQ(f.u16(), 0);
     ASSERT_EQ(f.u16(), 4);
-    const std::pair<const char*, int> enumerations[] = {{"useC", 9}, {"lBld", 3}, {"sBld", 9}, {"sorC", 2}};
+    const std::pair<const char*, int> enumerations[] = {
+        {"useC", 9}, {"lBld", 3}, {"sBld", 9}, {"sorC", 2}};
     for (const auto& [type, count] : enumerations) {
         EXPECT_EQ(f.code(), type);
         ASSERT_EQ(f.u16(), count);
@@ -194,11 +195,13 @@ TEST(ResourceReader, RejectsDamagedFiles) {
     // A real module cut short: its section headers lie past the end.
     std::ifstream in(BRIVO_MODULE_PATH, std::ios::binary);
     std::string module((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_THROW(ResourceReader(write("cut.so", module.substr(0, module.size() / 2))), ResourceError);
+    EXPECT_THROW(ResourceReader(write("cut.so", module.substr(0, module.size() / 2))),
+                 ResourceError);
 
     // A record whose length runs past its section.
     std::vector<uint8_t> section(32, 0);
-    const resources::RecordHeader header{resources::kRecordMagic, resources::kTerminologyType, 1, 1000};
+    const resources::RecordHeader header{resources::kRecordMagic, resources::kTerminologyType, 1,
+                                         1000};
     std::memcpy(section.data(), &header, sizeof header);
     EXPECT_THROW(ResourceReader::parseSection(section), ResourceError);
     section.assign(16, 0);

@@ -11,7 +11,7 @@ const int tableA = 1;
 const int tableB = 2;
 
 class SuiteRegistryTest : public ::testing::Test {
-protected:
+  protected:
     SuiteRegistryTest() {
         registry.add("A", 1, &tableA);
         registry.add("A", 2, &tableB);

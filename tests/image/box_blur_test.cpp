@@ -291,11 +291,16 @@ RandomCase randomCase(std::mt19937& random, int32_t maxSize) {
     c.region.right = pick(c.region.left + 1, c.width);
     auto radius = [&] {
         switch (pick(0, 4)) {
-            case 0: return 0.0f;
-            case 1: return static_cast<float>(pick(1, 12));
-            case 2: return static_cast<float>(pick(1, 400)) / 7.0f;
-            case 3: return std::uniform_real_distribution<float>(0.0f, 4.0f)(random);
-            default: return static_cast<float>(pick(1, 3 * maxSize));
+            case 0:
+                return 0.0f;
+            case 1:
+                return static_cast<float>(pick(1, 12));
+            case 2:
+                return static_cast<float>(pick(1, 400)) / 7.0f;
+            case 3:
+                return std::uniform_real_distribution<float>(0.0f, 4.0f)(random);
+            default:
+                return static_cast<float>(pick(1, 3 * maxSize));
         }
     };
     c.radiusX = radius();
@@ -346,8 +351,8 @@ TEST(BoxBlurRandomTest, Avx2MatchesScalar) {
         blur.apply(fast.view, c.region, avx2BoxBlurKernels());
         blur.apply(reference.view, c.region, scalarBoxBlurKernels());
         ASSERT_EQ(fast.bytes, reference.bytes)
-            << "run " << run << ": " << c.width << "x" << c.height << "x" << c.channels
-            << " bpc " << c.bytesPerChannel << " radii " << c.radiusX << "," << c.radiusY;
+            << "run " << run << ": " << c.width << "x" << c.height << "x" << c.channels << " bpc "
+            << c.bytesPerChannel << " radii " << c.radiusX << "," << c.radiusY;
     }
 }
 

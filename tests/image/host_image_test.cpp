@@ -1,12 +1,13 @@
 // Host images over the real Buffer suite: layout, byte accounting, shared ownership,
 // rotation and the memory-failure paths.
+#include "image/host_image.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
 #include <utility>
 
-#include "image/host_image.h"
 #include "shell/errors.h"
 #include "support/buffer_host.h"
 
@@ -19,7 +20,8 @@ using test::BufferHost;
 int16_t allocationResult(HostDocument& document, const VRect& rect, int32_t planes,
                          int32_t bytesPerSample) {
     try {
-        ImageHandle image = document.allocateBuffer(rect, planes, bytesPerSample, plugInModeGrayScale);
+        ImageHandle image =
+            document.allocateBuffer(rect, planes, bytesPerSample, plugInModeGrayScale);
         return noErr;
     } catch (const HostResultError& error) {
         return error.code;
@@ -141,7 +143,8 @@ TEST(HostImageRotate, QuarterTurnsMoveEveryPixel) {
         ImageHandle turned = source->rotated(c.turns);
         ASSERT_EQ(turned->width(), c.width) << c.turns;
         ASSERT_EQ(turned->height(), c.height) << c.turns;
-        for (int32_t i = 0; i < 6; ++i) EXPECT_EQ(turned->data[i], c.pixels[i]) << c.turns << " at " << i;
+        for (int32_t i = 0; i < 6; ++i)
+            EXPECT_EQ(turned->data[i], c.pixels[i]) << c.turns << " at " << i;
         EXPECT_EQ(host.document->bytesInUse(), 12);
     }
     EXPECT_EQ(host.document->bytesInUse(), 6);
@@ -191,7 +194,7 @@ TEST(HostImageFailure, AbsurdSizesGiveMemFull) {
         {{3, 0, 2, 4}, 1, 1},              // negative height
         {{0, 0, 2, 2}, 0, 1},              // no planes
         {{0, 0, 2, 2}, -3, 1},
-        {{0, 0, 2, 2}, 1, 3},              // an unknown sample size
+        {{0, 0, 2, 2}, 1, 3},  // an unknown sample size
         {{0, 0, 2, 2}, 1, 0},
     };
     for (const auto& c : cases) {

@@ -30,7 +30,8 @@ constexpr int32_t kHeight = 23;
 Bytes sourceSamples() {
     Bytes samples;
     for (int32_t y = 0; y < kHeight; ++y)
-        for (int32_t x = 0; x < kWidth; ++x) samples.push_back(static_cast<uint8_t>(x * 7 + y * 13));
+        for (int32_t x = 0; x < kWidth; ++x)
+            samples.push_back(static_cast<uint8_t>(x * 7 + y * 13));
     return samples;
 }
 
@@ -41,14 +42,15 @@ Bytes readFile(const fs::path& path) {
 
 void writeFile(const fs::path& path, const Bytes& bytes) {
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 // A binary PGM or PPM file of the given samples.
 void writeNetpbm(const fs::path& path, const char* magic, int32_t width, int32_t height,
                  const Bytes& samples) {
-    const std::string header =
-        std::string(magic) + "\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    const std::string header = std::string(magic) + "\n" + std::to_string(width) + " " +
+                               std::to_string(height) + "\n255\n";
     Bytes bytes(header.begin(), header.end());
     bytes.insert(bytes.end(), samples.begin(), samples.end());
     writeFile(path, bytes);
@@ -76,13 +78,14 @@ Bytes pixelsOf(const ImageHandle& image) {
 }
 
 class PatternFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!haveTool("convert") || !haveTool("cjpeg") || !haveTool("djpeg"))
             GTEST_SKIP() << "ImageMagick convert, cjpeg and djpeg are needed";
         writeNetpbm(dir / "source.pgm", "P5", kWidth, kHeight, sourceSamples());
         Bytes colour;
-        for (uint8_t sample : sourceSamples()) colour.insert(colour.end(), {sample, uint8_t(255 - sample), 40});
+        for (uint8_t sample : sourceSamples())
+            colour.insert(colour.end(), {sample, uint8_t(255 - sample), 40});
         writeNetpbm(dir / "source.ppm", "P6", kWidth, kHeight, colour);
     }
 

@@ -21,13 +21,12 @@ constexpr int32_t kHeight = 3;
 const int32_t kModes[] = {plugInModeGrayScale, plugInModeRGBColor, plugInModeCMYKColor,
                           plugInModeLabColor, plugInModeBitmap};
 const int32_t kBlendModes[] = {0, 1, 2, -1, 3};
-const double kLevels[] = {0.0,  100.0, 200.0, 600.0, kNaN,  kInf,    -kInf,
-                          -5.0, 0.4,   33.3,  257.0, 1e4,   25701.0, 1e9};
+const double kLevels[] = {0.0,  100.0, 200.0, 600.0, kNaN, kInf,    -kInf,
+                          -5.0, 0.4,   33.3,  257.0, 1e4,  25701.0, 1e9};
 
 // Random bytes behind a view with an odd number of bytes after every row.
 struct Image {
-    Image(std::mt19937& random, int32_t width, int32_t height, int32_t pixelBytes,
-          int32_t padding)
+    Image(std::mt19937& random, int32_t width, int32_t height, int32_t pixelBytes, int32_t padding)
         : bytes(static_cast<size_t>((width * pixelBytes + padding) * height)) {
         for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
         // Push some samples to the ends of the range, where saturation happens.
@@ -43,10 +42,12 @@ struct Image {
     PixelView view;
 };
 
-int32_t pixelBytesOf(int32_t imageMode) { return imageMode == plugInModeGrayScale ? 1 : 4; }
+int32_t pixelBytesOf(int32_t imageMode) {
+    return imageMode == plugInModeGrayScale ? 1 : 4;
+}
 
 class CompositingSimd : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this CPU";
     }
@@ -90,8 +91,8 @@ void expectSameComposite(std::mt19937& random, Composite composite, const Compos
                     composite(a, expected.view, light.view, mode, blend, level, colors);
                     composite(b, actual.view, light.view, mode, blend, level, colors);
                     ASSERT_EQ(expected.bytes, actual.bytes)
-                        << "mode " << mode << " blend " << blend << " level " << level
-                        << " width " << width;
+                        << "mode " << mode << " blend " << blend << " level " << level << " width "
+                        << width;
                 }
             }
         }
@@ -103,9 +104,8 @@ TEST_F(CompositingSimd, CompositeFromImageMatchesReference) {
     expectSameComposite(
         random,
         [](const CompositingKernels& k, PixelView& s, const PixelView& l, int32_t mode,
-           int32_t blend, double level, const uint8_t* colors) {
-            k.compositeFromImage(s, l, mode, blend, level, colors);
-        },
+           int32_t blend, double level,
+           const uint8_t* colors) { k.compositeFromImage(s, l, mode, blend, level, colors); },
         scalar, vector, true);
 }
 
@@ -114,9 +114,8 @@ TEST_F(CompositingSimd, CompositeFromMatteMatchesReference) {
     expectSameComposite(
         random,
         [](const CompositingKernels& k, PixelView& s, const PixelView& m, int32_t mode,
-           int32_t blend, double level, const uint8_t* colors) {
-            k.compositeFromMatte(s, m, mode, blend, level, colors);
-        },
+           int32_t blend, double level,
+           const uint8_t* colors) { k.compositeFromMatte(s, m, mode, blend, level, colors); },
         scalar, vector, false);
 }
 

@@ -81,11 +81,10 @@ TEST(ShapeStripRect, SameSizeKeepsTheRectOtherSizesMapOutward) {
 }
 
 class LightMaskTest : public ::testing::Test {
-protected:
+  protected:
     ImageHandle image(int32_t width, int32_t height, uint8_t value, int32_t planes = 1) {
-        ImageHandle result = host.document->allocateBuffer(width, height, planes, 1,
-                                                           planes == 1 ? plugInModeGrayScale
-                                                                       : plugInModeRGBColor);
+        ImageHandle result = host.document->allocateBuffer(
+            width, height, planes, 1, planes == 1 ? plugInModeGrayScale : plugInModeRGBColor);
         std::memset(result->data, value, result->byteCount());
         return result;
     }
@@ -134,8 +133,8 @@ TEST_F(LightMaskTest, TheStripTakesItsRowsOfAShapeOfTheImagesSize) {
 TEST_F(LightMaskTest, APreviewSizedShapeIsResampledOntoTheStrip) {
     const ImageHandle shape = image(10, 10, 255);
     const ImageHandle source = image(10, 10, 0);
-    const ImageHandle result = mask(onlyShape(0), source, {5, 5, 15, 15}, image(10, 10, 0),
-                                    shape, 20, 20);
+    const ImageHandle result =
+        mask(onlyShape(0), source, {5, 5, 15, 15}, image(10, 10, 0), shape, 20, 20);
     for (size_t i = 0; i < result->byteCount(); ++i) ASSERT_EQ(result->data[i], 255) << i;
 }
 
@@ -146,8 +145,7 @@ TEST_F(LightMaskTest, DisplacementOfOneHundredOnAThousandRowsIsFiveHundredPixels
     const ImageHandle white = image(1, 1, 255);
     EXPECT_EQ(at(mask(onlyShape(100), white, {2, 3, 3, 4}, white, shape, 1000, 1000), 0, 0), 200);
     const ImageHandle black = image(1, 1, 0);
-    EXPECT_EQ(at(mask(onlyShape(-100), black, {2, 3, 3, 4}, black, shape, 1000, 1000), 0, 0),
-              200);
+    EXPECT_EQ(at(mask(onlyShape(-100), black, {2, 3, 3, 4}, black, shape, 1000, 1000), 0, 0), 200);
     EXPECT_EQ(at(mask(onlyShape(100), black, {2, 3, 3, 4}, black, shape, 1000, 1000), 0, 0), 0);
 }
 

@@ -50,8 +50,7 @@ struct CountingBuffers {
 
 // The services the renderer reaches: buffers (counted) and the colour suite, for one mode.
 struct RenderHost {
-    explicit RenderHost(int32_t imageMode)
-        : colors(host::ColorService(imageMode, {})) {
+    explicit RenderHost(int32_t imageMode) : colors(host::ColorService(imageMode, {})) {
         suites.add(kPSBufferSuite, kPSBufferSuiteVersion1, &CountingBuffers::table);
         suites.add(kPSColorSpaceSuite, kPSColorSpaceSuiteVersion1, colors.table());
         record.sSPBasic = suites.basicSuite();
@@ -71,12 +70,16 @@ struct RenderHost {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes bytesOf(const HostImage& image) { return Bytes(image.data, image.data + image.byteCount()); }
+Bytes bytesOf(const HostImage& image) {
+    return Bytes(image.data, image.data + image.byteCount());
+}
 
-int32_t planesFor(int32_t mode) { return mode == plugInModeGrayScale ? 1 : 4; }
+int32_t planesFor(int32_t mode) {
+    return mode == plugInModeGrayScale ? 1 : 4;
+}
 
 class LightRendererTest : public ::testing::Test {
-protected:
+  protected:
     explicit LightRendererTest(int32_t mode = plugInModeRGBColor) : host_(mode), mode_(mode) {}
 
     void TearDown() override {
@@ -154,11 +157,20 @@ struct Change {
 
 const std::vector<Change>& lightChanges() {
     static const std::vector<Change> changes = {
-        {"lightColor", [](FilterParameters& p) { p.lightColor[0] = 9000; p.lightColor[2] = 20000; }},
+        {"lightColor",
+         [](FilterParameters& p) {
+             p.lightColor[0] = 9000;
+             p.lightColor[2] = 20000;
+         }},
         {"lightBrightness", [](FilterParameters& p) { p.lightBrightness = 250.0; }},
-        {"lightBlendMode", [](FilterParameters& p) { p.lightBlendMode = static_cast<int32_t>(LightBlendMode::Screen); }},
-        {"lightSource", [](FilterParameters& p) {
-             p.lightSource = static_cast<int32_t>(p.source() == LightSource::Image ? LightSource::Matte : LightSource::Image);
+        {"lightBlendMode",
+         [](FilterParameters& p) {
+             p.lightBlendMode = static_cast<int32_t>(LightBlendMode::Screen);
+         }},
+        {"lightSource",
+         [](FilterParameters& p) {
+             p.lightSource = static_cast<int32_t>(
+                 p.source() == LightSource::Image ? LightSource::Matte : LightSource::Image);
          }},
         {"lightBlur", [](FilterParameters& p) { p.lightBlur = p.lightBlur == 0.0 ? 4.0 : 0.0; }},
     };
@@ -209,14 +221,16 @@ TEST_F(LightRendererTest, LightSettingsReuseTheCachedMaskOrMatte) {
 TEST_F(LightRendererTest, MatteSettingsRebuildTheMatteOnly) {
     const ImageHandle source = makeSource(64, 48);
     const std::vector<Change> matteChanges = {
-        {"matteChannel", [](FilterParameters& p) { p.matteChannel = static_cast<int32_t>(MatteChannel::Red); }},
+        {"matteChannel",
+         [](FilterParameters& p) { p.matteChannel = static_cast<int32_t>(MatteChannel::Red); }},
         {"mattePosition", [](FilterParameters& p) { p.mattePosition = 30.0; }},
         {"matteRange", [](FilterParameters& p) { p.matteRange = 40.0; }},
         {"matteBlur", [](FilterParameters& p) { p.matteBlur = 2.5; }},
     };
     for (const bool shape : {true, false}) {
         for (const Change& change : matteChanges) {
-            SCOPED_TRACE(testing::Message() << change.name << (shape ? " with" : " without") << " shape");
+            SCOPED_TRACE(testing::Message()
+                         << change.name << (shape ? " with" : " without") << " shape");
             FilterParameters params = shape ? withShape() : withoutShape();
             params.lightSource = static_cast<int32_t>(LightSource::Matte);
             params.lightBlur = 0.0;
@@ -272,19 +286,30 @@ TEST_F(LightRendererTest, EveryPreviewOfAnEditingSessionMatchesAFreshRender) {
     params.lightBlur = 2.0;
     const std::vector<Change> edits = {
         {"start", [](FilterParameters&) {}},
-        {"shape off", [](FilterParameters& p) { p.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::None); }},
+        {"shape off",
+         [](FilterParameters& p) {
+             p.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::None);
+         }},
         {"matteRange", [](FilterParameters& p) { p.matteRange = 45.0; }},
-        {"shape on", [](FilterParameters& p) { p.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::Add); }},
-        {"shape Only", [](FilterParameters& p) { p.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::Only); }},
+        {"shape on",
+         [](FilterParameters& p) { p.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::Add); }},
+        {"shape Only",
+         [](FilterParameters& p) {
+             p.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::Only);
+         }},
         {"mattePosition", [](FilterParameters& p) { p.mattePosition = 35.0; }},
-        {"shape Screen", [](FilterParameters& p) { p.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::Screen); }},
+        {"shape Screen",
+         [](FilterParameters& p) {
+             p.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::Screen);
+         }},
         {"shapeOpacity", [](FilterParameters& p) { p.shapeOpacity = 40.0; }},
         {"lightDisplacement", [](FilterParameters& p) { p.lightDisplacement = 15.0; }},
         {"no file", [](FilterParameters& p) { p.shapeFile = ShapePath(); }},
         {"matteBlur", [](FilterParameters& p) { p.matteBlur = 3.0; }},
         {"file again", [](FilterParameters& p) { p.shapeFile.assign(kPatternPath); }},
         {"shapeScaleX", [](FilterParameters& p) { p.shapeScaleX = 60.0; }},
-        {"image light", [](FilterParameters& p) { p.lightSource = static_cast<int32_t>(LightSource::Image); }},
+        {"image light",
+         [](FilterParameters& p) { p.lightSource = static_cast<int32_t>(LightSource::Image); }},
     };
     LightRenderer renderer(document(), &params, true);
     for (const Change& edit : edits) {
@@ -363,7 +388,8 @@ TEST_F(LightRendererTest, NoLightBlurRunsNoBlur) {
     HostDocument& gray = *grayHost.document;
     ImageHandle source = gray.allocateBuffer(64, 48, 1, 1, plugInModeGrayScale);
     std::mt19937 random(3);
-    for (uint64_t i = 0; i < source->byteCount(); ++i) source->data[i] = static_cast<uint8_t>(random());
+    for (uint64_t i = 0; i < source->byteCount(); ++i)
+        source->data[i] = static_cast<uint8_t>(random());
     const Bytes original = bytesOf(*source);
 
     FilterParameters params = withoutShape();
@@ -440,15 +466,18 @@ TEST_F(LightRendererTest, NonFiniteAndHugeValuesRenderSafely) {
         {"shapePosY", [](FilterParameters& p, double v) { p.shapePosY = v; }},
         {"cornerPin[1].x", [](FilterParameters& p, double v) { p.cornerPin[1].x = v; }},
         {"cornerPin[2].y", [](FilterParameters& p, double v) { p.cornerPin[2].y = v; }},
-        {"cornerPin[0] both", [](FilterParameters& p, double v) { p.cornerPin[0] = {v, v}; }},
+        {"cornerPin[0] both",
+         [](FilterParameters& p, double v) {
+             p.cornerPin[0] = {v, v};
+         }},
     };
     const double inf = std::numeric_limits<double>::infinity();
     const double values[] = {std::numeric_limits<double>::quiet_NaN(), inf, -inf, 1e30, -1e30};
     for (const auto& [name, set] : fields) {
         for (const double value : values) {
             for (const LightSource light : {LightSource::Matte, LightSource::Image}) {
-                SCOPED_TRACE(testing::Message() << name << " = " << value << ", source "
-                                                << static_cast<int>(light));
+                SCOPED_TRACE(testing::Message()
+                             << name << " = " << value << ", source " << static_cast<int>(light));
                 FilterParameters params = withShape();
                 params.lightSource = static_cast<int32_t>(light);
                 params.lightBlur = 2.0;
@@ -471,7 +500,7 @@ TEST_F(LightRendererTest, NonFiniteAndHugeValuesRenderSafely) {
 
 class LightRendererModeTest : public LightRendererTest,
                               public ::testing::WithParamInterface<int32_t> {
-protected:
+  protected:
     LightRendererModeTest() : LightRendererTest(GetParam()) {}
 };
 
@@ -492,13 +521,15 @@ TEST_P(LightRendererModeTest, CachedAndUncachedRenderAlikeInEveryMode) {
         EXPECT_EQ(a, c);
         EXPECT_NE(a, bytesOf(*source));
         if (mode_ == plugInModeRGBColor) {
-            for (size_t i = 3; i < a.size(); i += 4) ASSERT_EQ(a[i], source->data[i]) << "pixel " << i / 4;
+            for (size_t i = 3; i < a.size(); i += 4)
+                ASSERT_EQ(a[i], source->data[i]) << "pixel " << i / 4;
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LightRendererModeTest,
-                         ::testing::Values(plugInModeGrayScale, plugInModeRGBColor, plugInModeCMYKColor));
+                         ::testing::Values(plugInModeGrayScale, plugInModeRGBColor,
+                                           plugInModeCMYKColor));
 
 }  // namespace
 }  // namespace brivo

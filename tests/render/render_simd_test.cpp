@@ -71,12 +71,12 @@ TEST(RenderSimd, CornerPinMatchesReference) {
     if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this CPU";
     std::mt19937 random(32);
     const CornerPoint quads[][4] = {
-        {{0, 0}, {1, 0}, {1, 1}, {0, 1}},            // identity
-        {{0, 0}, {0.9, 0.1}, {1, 1}, {0.05, 1}},     // projective, as the benchmark sets
+        {{0, 0}, {1, 0}, {1, 1}, {0, 1}},         // identity
+        {{0, 0}, {0.9, 0.1}, {1, 1}, {0.05, 1}},  // projective, as the benchmark sets
         {{0.2, -0.3}, {1.4, 0.1}, {0.7, 1.8}, {-0.5, 0.6}},
-        {{1, 0}, {0, 0}, {0, 1}, {1, 1}},            // mirrored
+        {{1, 0}, {0, 0}, {0, 1}, {1, 1}},                  // mirrored
         {{0.5, 0.5}, {0.6, 0.5}, {5.0, 9.0}, {0.5, 0.6}},  // vanishing line inside
-        {{0, 0}, {1, 1}, {2, 2}, {3, 3}},            // no area
+        {{0, 0}, {1, 1}, {2, 2}, {3, 3}},                  // no area
         {{0.1, 0.1}, {0.1, 0.1}, {0.1, 0.1}, {0.1, 0.1}},
     };
     for (const auto& quad : quads) {
@@ -124,7 +124,8 @@ TEST(RenderSimd, WholeFilterGivesTheReferenceBytes) {
     host::DescriptorValues screened;
     screened.put(kKeyLightBlendMode,
                  host::EnumeratedValue{kLightBlendModes.type, kLightBlendModeCodes[2].code});
-    screened.put(kKeyLightSource, host::EnumeratedValue{kLightSources.type, kLightSourceCodes[1].code});
+    screened.put(kKeyLightSource,
+                 host::EnumeratedValue{kLightSources.type, kLightSourceCodes[1].code});
     screened.put(kKeyLightBrightness, 250.0);
     for (int32_t mode : {plugInModeGrayScale, plugInModeRGBColor, plugInModeCMYKColor}) {
         for (const host::DescriptorValues* settings : {&plain, &shaped, &screened}) {

@@ -20,9 +20,10 @@ constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 class ShapeTest : public ::testing::Test {
-protected:
+  protected:
     ImageHandle image(int32_t width, int32_t height, uint8_t value = 0) {
-        ImageHandle result = host.document->allocateBuffer(width, height, 1, 1, plugInModeGrayScale);
+        ImageHandle result =
+            host.document->allocateBuffer(width, height, 1, 1, plugInModeGrayScale);
         if (result->data != nullptr) std::memset(result->data, value, result->byteCount());
         return result;
     }
@@ -76,7 +77,8 @@ TEST_F(ShapeTest, ShearsLeaveNoHolesAndKeepTheMass) {
         for (int32_t y = 0; y < turned->height(); ++y) {
             for (int32_t x = 0; x < turned->width(); ++x) {
                 if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) < n / 2.0 - 4.0) {
-                    ASSERT_EQ(at(turned, x, y), 255) << angle << " at " << x << "," << y << " of " << turned->width() << "x" << turned->height();
+                    ASSERT_EQ(at(turned, x, y), 255) << angle << " at " << x << "," << y << " of "
+                                                     << turned->width() << "x" << turned->height();
                 }
             }
         }
@@ -144,8 +146,7 @@ TEST_F(ShapeTest, DegenerateOrNonFiniteCornerPinsGiveNothing) {
     const CornerPoint cases[][4] = {
         {{0, 0}, {0.5, 0.5}, {1, 1}, {0.25, 0.25}},  // all on one line
         {{0, 0}, {1, 0}, {1, 0}, {0, 0}},            // no height
-        {{0, 0}, {0, 0}, {0, 0}, {0, 0}},
-        {{kNaN, 0}, {1, 0}, {1, 1}, {0, 1}},
+        {{0, 0}, {0, 0}, {0, 0}, {0, 0}},           {{kNaN, 0}, {1, 0}, {1, 1}, {0, 1}},
         {{0, 0}, {1, inf}, {1, 1}, {0, 1}},
     };
     for (const auto& corners : cases) {

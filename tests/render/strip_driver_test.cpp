@@ -117,7 +117,8 @@ int rowDifference(const ImageDocument& a, const ImageDocument& b, int32_t row) {
     int largest = 0;
     for (size_t p = 0; p < a.planes.size(); ++p) {
         for (int32_t x = 0; x < a.width; ++x) {
-            const size_t i = static_cast<size_t>(row) * static_cast<size_t>(a.width) + static_cast<size_t>(x);
+            const size_t i =
+                static_cast<size_t>(row) * static_cast<size_t>(a.width) + static_cast<size_t>(x);
             largest = std::max(largest, std::abs(a.planes[p][i] - b.planes[p][i]));
         }
     }
@@ -134,10 +135,12 @@ TEST(StripDriver, OneStripEqualsTheWholeImageRender) {
     };
     for (const int32_t mode : {plugInModeGrayScale, plugInModeRGBColor, plugInModeCMYKColor}) {
         for (const Settings& settings : cases) {
-            SCOPED_TRACE(testing::Message() << "mode " << mode << ", light blur " << settings.lightBlur
-                                            << ", matte blur " << settings.matteBlur << ", shape "
-                                            << settings.shapeFile);
-            const ImageDocument document = test::makeDocument(mode, 90, 256, test::Fill::noise, false, 5);
+            SCOPED_TRACE(testing::Message()
+                         << "mode " << mode << ", light blur " << settings.lightBlur
+                         << ", matte blur " << settings.matteBlur << ", shape "
+                         << settings.shapeFile);
+            const ImageDocument document =
+                test::makeDocument(mode, 90, 256, test::Fill::noise, false, 5);
             const ImageDocument expected = renderWhole(document, settings.parameters());
             const ImageDocument actual = filterThroughModule(document, settings);
             ASSERT_NE(expected.planes, document.planes);
@@ -167,8 +170,9 @@ TEST(StripDriver, TallImagesDifferFromTheWholeRenderOnlyNearStripJoins) {
     };
     for (const Case& c : cases) {
         const Settings& s = c.settings;
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", light blur " << s.lightBlur
-                                        << ", matte blur " << s.matteBlur << ", shape " << s.shapeFile);
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << ", light blur " << s.lightBlur << ", matte blur "
+                     << s.matteBlur << ", shape " << s.shapeFile);
         const ImageDocument document = test::makeDocument(c.mode, 70, 700, test::Fill::gradient);
         const ImageDocument expected = renderWhole(document, s.parameters());
         const ImageDocument actual = filterThroughModule(document, s);
@@ -198,7 +202,8 @@ ImageDocument bands(int32_t mode) {
     for (int32_t y = 0; y < document.height; ++y) {
         const int band = y / kBand;
         for (int32_t x = 0; x < document.width; ++x) {
-            const size_t i = static_cast<size_t>(y) * static_cast<size_t>(document.width) + static_cast<size_t>(x);
+            const size_t i = static_cast<size_t>(y) * static_cast<size_t>(document.width) +
+                             static_cast<size_t>(x);
             for (size_t p = 0; p < planes; ++p) {
                 uint8_t value = band == 0 ? 0 : band == 2 ? 255 : 128;
                 // CMYK bytes are 255 where there is no ink: the mid-tone is a grey of
@@ -229,12 +234,15 @@ TEST(StripDriver, DefaultsLightTheMidTonesAndLeaveBlackAndWhite) {
             const int32_t toEdge = std::min(y % 60, 59 - y % 60);
             for (size_t p = 0; p < document.planes.size(); ++p) {
                 for (int32_t x = 0; x < document.width; ++x) {
-                    const size_t i = static_cast<size_t>(y) * static_cast<size_t>(document.width) + static_cast<size_t>(x);
+                    const size_t i = static_cast<size_t>(y) * static_cast<size_t>(document.width) +
+                                     static_cast<size_t>(x);
                     const uint8_t before = document.planes[p][i];
                     const uint8_t after = result.planes[p][i];
                     if (band == 2 || (band == 0 && toEdge > reach)) {
-                        ASSERT_EQ(after, before) << "band " << band << " row " << y << " plane " << p;
-                    } else if (band == 1 && toEdge > reach && !(mode == plugInModeCMYKColor && p == 3)) {
+                        ASSERT_EQ(after, before)
+                            << "band " << band << " row " << y << " plane " << p;
+                    } else if (band == 1 && toEdge > reach &&
+                               !(mode == plugInModeCMYKColor && p == 3)) {
                         // Add only brightens (in CMYK: removes ink).
                         ASSERT_GT(after, before) << "row " << y << " plane " << p;
                     } else {

@@ -57,7 +57,8 @@ struct WriteSpy {
     static SPErr release(const char* name, int32_t version) noexcept {
         return real->ReleaseSuite(name, version);
     }
-    static SPErr write(PIChannelPort port, const VRect* rect, const PixelMemoryDesc* source) noexcept {
+    static SPErr write(PIChannelPort port, const VRect* rect,
+                       const PixelMemoryDesc* source) noexcept {
         if (rect) writes.emplace_back(port, *rect);
         return realPorts->WriteBasePixels(port, rect, source);
     }
@@ -72,7 +73,7 @@ struct WriteSpy {
 };
 
 class FilterDriverTest : public ::testing::Test {
-protected:
+  protected:
     void open(ImageDocument document, ModuleLoader::Copy copy = ModuleLoader::Copy::shared) {
         // The services go before the host they serve.
         session_.services.reset();
@@ -112,7 +113,8 @@ protected:
     void expectSameReadsForEveryChannel(int32_t channels) const {
         for (int32_t channel = 1; channel < channels; ++channel)
             EXPECT_EQ(readsOf(channel), readsOf(0)) << "channel " << channel;
-        EXPECT_EQ(host_->ports().readLog().size(), readsOf(0).size() * static_cast<size_t>(channels));
+        EXPECT_EQ(host_->ports().readLog().size(),
+                  readsOf(0).size() * static_cast<size_t>(channels));
     }
     Rects writesOfFirstChannel() const {
         Rects rects;
@@ -124,7 +126,8 @@ protected:
     }
 
     bool documentUnchanged() const {
-        return host_->document().planes == original_.planes && host_->document().alpha == original_.alpha;
+        return host_->document().planes == original_.planes &&
+               host_->document().alpha == original_.alpha;
     }
 
     PluginGlobals globals() {
@@ -159,7 +162,8 @@ TEST_F(FilterDriverTest, MarginRowsAreReadAboveAndBelowButWrittenOnce) {
     ASSERT_EQ(replayStart(10.0, 0.5), noErr);
     EXPECT_EQ(readsOf(0), (Rects{{0, 0, 266, 30}, {246, 0, 522, 30}, {502, 0, 600, 30}}));
     expectSameReadsForEveryChannel(3);
-    EXPECT_EQ(writesOfFirstChannel(), (Rects{{0, 0, 256, 30}, {256, 0, 512, 30}, {512, 0, 600, 30}}));
+    EXPECT_EQ(writesOfFirstChannel(),
+              (Rects{{0, 0, 256, 30}, {256, 0, 512, 30}, {512, 0, 600, 30}}));
     EXPECT_EQ(host_->lastCall().progress, (Progress{{1, 3}, {2, 3}, {3, 3}}));
 }
 
@@ -176,7 +180,8 @@ TEST_F(FilterDriverTest, SelectionReadsContextAboveButNothingBelowItsBottom) {
     ASSERT_EQ(replayStart(10.0, 0.0), noErr);
     EXPECT_EQ(readsOf(0), (Rects{{40, 5, 316, 35}, {296, 5, 572, 35}, {552, 5, 650, 35}}));
     expectSameReadsForEveryChannel(3);
-    EXPECT_EQ(writesOfFirstChannel(), (Rects{{50, 5, 306, 35}, {306, 5, 562, 35}, {562, 5, 650, 35}}));
+    EXPECT_EQ(writesOfFirstChannel(),
+              (Rects{{50, 5, 306, 35}, {306, 5, 562, 35}, {562, 5, 650, 35}}));
 
     // Pixels outside the area are untouched; inside, the light changed something.
     bool changedInside = false;
@@ -184,10 +189,13 @@ TEST_F(FilterDriverTest, SelectionReadsContextAboveButNothingBelowItsBottom) {
     for (size_t p = 0; p < now.planes.size(); ++p) {
         for (int32_t y = 0; y < now.height; ++y) {
             for (int32_t x = 0; x < now.width; ++x) {
-                const size_t i = static_cast<size_t>(y) * static_cast<size_t>(now.width) + static_cast<size_t>(x);
-                const bool inside = y >= area.top && y < area.bottom && x >= area.left && x < area.right;
+                const size_t i = static_cast<size_t>(y) * static_cast<size_t>(now.width) +
+                                 static_cast<size_t>(x);
+                const bool inside =
+                    y >= area.top && y < area.bottom && x >= area.left && x < area.right;
                 if (!inside) {
-                    ASSERT_EQ(now.planes[p][i], original_.planes[p][i]) << "plane " << p << " at " << x << "," << y;
+                    ASSERT_EQ(now.planes[p][i], original_.planes[p][i])
+                        << "plane " << p << " at " << x << "," << y;
                 } else if (now.planes[p][i] != original_.planes[p][i]) {
                     changedInside = true;
                 }
@@ -225,7 +233,10 @@ TEST_F(FilterDriverTest, RunsWithoutProgressAndAbortProcedures) {
         record.abortProc = nullptr;
     });
     bool polled = false;
-    host_->setAbortHandler([&] { polled = true; return true; });
+    host_->setAbortHandler([&] {
+        polled = true;
+        return true;
+    });
     EXPECT_EQ(replayStart(2.0, 0.0), noErr);
     EXPECT_TRUE(host_->lastCall().progress.empty());
     EXPECT_FALSE(polled);

@@ -1,11 +1,11 @@
 // The parameter record's path field and the repairs applied to a record read from host
 // memory.
+#include "shell/filter_parameters.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 namespace {

@@ -56,13 +56,22 @@ void expectDefaults(const FilterParameters& actual) {
     FilterParameters e;
     for (const ParameterField& field : kParameterTable) {
         switch (field.type) {
-            case ParameterType::enumerated: EXPECT_EQ(field.index(a), field.index(e)) << field.name; break;
-            case ParameterType::real: EXPECT_EQ(field.real(a), field.real(e)) << field.name << field.component; break;
-            case ParameterType::colour: EXPECT_EQ(field.colour(a), field.colour(e)) << field.name << field.component; break;
-            case ParameterType::path: EXPECT_STREQ(field.path(a).c_str(), field.path(e).c_str()); break;
+            case ParameterType::enumerated:
+                EXPECT_EQ(field.index(a), field.index(e)) << field.name;
+                break;
+            case ParameterType::real:
+                EXPECT_EQ(field.real(a), field.real(e)) << field.name << field.component;
+                break;
+            case ParameterType::colour:
+                EXPECT_EQ(field.colour(a), field.colour(e)) << field.name << field.component;
+                break;
+            case ParameterType::path:
+                EXPECT_STREQ(field.path(a).c_str(), field.path(e).c_str());
+                break;
         }
     }
-    for (int corner = 0; corner < 4; ++corner) EXPECT_EQ(a.cornerPin[corner], kDefaultCornerPin[corner]);
+    for (int corner = 0; corner < 4; ++corner)
+        EXPECT_EQ(a.cornerPin[corner], kDefaultCornerPin[corner]);
 }
 
 TEST(PluginMainSelectors, AboutRunsNoCheckAndTouchesNoHandles) {
@@ -100,7 +109,8 @@ TEST(PluginMainSelectors, ParametersCreatesBothHandlesWithDefaults) {
     ASSERT_NE(host->parametersHandle(), nullptr);
     ASSERT_NE(host->dataSlot(), 0);
     EXPECT_EQ(host->handles().liveHandles(), 2);
-    EXPECT_EQ(host->handles().size(host->parametersHandle()), static_cast<int32_t>(sizeof(FilterParameters)));
+    EXPECT_EQ(host->handles().size(host->parametersHandle()),
+              static_cast<int32_t>(sizeof(FilterParameters)));
     expectDefaults(parametersOf(*host));
     EXPECT_EQ(globalsOf(*host).showDialog, 1);
     EXPECT_EQ(globalsOf(*host).previewView, 0);
@@ -269,7 +279,8 @@ TEST(PluginMainHandles, TooSmallParametersBlockIsReplacedWithDefaults) {
     EXPECT_NE(host->parametersHandle(), small);
     EXPECT_FALSE(host->handles().contains(small));
     EXPECT_EQ(host->handles().liveHandles(), 2);
-    EXPECT_EQ(host->handles().size(host->parametersHandle()), static_cast<int32_t>(sizeof(FilterParameters)));
+    EXPECT_EQ(host->handles().size(host->parametersHandle()),
+              static_cast<int32_t>(sizeof(FilterParameters)));
     expectDefaults(parametersOf(*host));
 }
 

@@ -25,7 +25,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // A host session on the real module with scripting attached.
 class ScriptingTest : public ::testing::Test {
-protected:
+  protected:
     ScriptingTest()
         : session_(test::makeHost(test::makeDocument(plugInModeRGBColor, 16, 16))),
           host_(session_.host.get()),
@@ -72,10 +72,18 @@ void expectSameValues(const FilterParameters& actual, const FilterParameters& ex
     FilterParameters e = expected;
     for (const ParameterField& field : kParameterTable) {
         switch (field.type) {
-            case ParameterType::enumerated: EXPECT_EQ(field.index(a), field.index(e)) << field.name; break;
-            case ParameterType::real: EXPECT_EQ(field.real(a), field.real(e)) << field.name << field.component; break;
-            case ParameterType::colour: EXPECT_EQ(field.colour(a), field.colour(e)) << field.name << field.component; break;
-            case ParameterType::path: EXPECT_STREQ(field.path(a).c_str(), field.path(e).c_str()); break;
+            case ParameterType::enumerated:
+                EXPECT_EQ(field.index(a), field.index(e)) << field.name;
+                break;
+            case ParameterType::real:
+                EXPECT_EQ(field.real(a), field.real(e)) << field.name << field.component;
+                break;
+            case ParameterType::colour:
+                EXPECT_EQ(field.colour(a), field.colour(e)) << field.name << field.component;
+                break;
+            case ParameterType::path:
+                EXPECT_STREQ(field.path(a).c_str(), field.path(e).c_str());
+                break;
         }
     }
 }
@@ -89,7 +97,8 @@ DescriptorValues only(DescriptorKeyID key, host::DescriptorValue value) {
 TEST_F(ScriptingTest, ReplayStartsFromDefaultsNotLastValues) {
     DescriptorValues first;
     first.put(kKeyLightBrightness, 300.0);
-    first.put(kKeyLightBlendMode, EnumeratedValue{kLightBlendModes.type, kLightBlendModeCodes[2].code});
+    first.put(kKeyLightBlendMode,
+              EnumeratedValue{kLightBlendModes.type, kLightBlendModeCodes[2].code});
     first.put(kKeyMatteChannel, EnumeratedValue{kMatteChannels.type, kMatteChannelCodes[8].code});
     replay(first);
     EXPECT_EQ(parameters().lightBrightness, 300.0);
@@ -104,8 +113,10 @@ TEST_F(ScriptingTest, ReplayStartsFromDefaultsNotLastValues) {
 
 TEST_F(ScriptingTest, UnknownEnumerationCodeLeavesTheDefault) {
     DescriptorValues values;
-    values.put(kKeyLightBlendMode, EnumeratedValue{kLightBlendModes.type, BRIVO_FOURCC('z', 'z', 'z', 'z')});
-    values.put(kKeyShapeBlendMode, EnumeratedValue{kShapeBlendModes.type, kShapeBlendModeCodes[6].code});
+    values.put(kKeyLightBlendMode,
+               EnumeratedValue{kLightBlendModes.type, BRIVO_FOURCC('z', 'z', 'z', 'z')});
+    values.put(kKeyShapeBlendMode,
+               EnumeratedValue{kShapeBlendModes.type, kShapeBlendModeCodes[6].code});
     replay(values);
     EXPECT_EQ(parameters().lightBlendMode, 0);
     EXPECT_EQ(parameters().shapeBlendMode, 6);
@@ -117,12 +128,12 @@ TEST_F(ScriptingTest, WriterPutsEveryKeyInOrderAndCornersOnlyWhenMoved) {
     std::vector<DescriptorKeyID> keys;
     for (const auto& item : recorded.items()) keys.push_back(item.key);
     const std::vector<DescriptorKeyID> expected = {
-        kKeyLightBlendMode, kKeyLightSource,  kKeyLightBrightness, kKeyLightBlur,
-        kKeyLightDisplacement, kKeyLightColorX, kKeyLightColorY, kKeyLightColorZ,
-        kKeyMatteChannel,   kKeyMattePosition, kKeyMatteRange,    kKeyMatteBlur,
-        kKeyShapeBlendMode, kKeyShapeOpacity, kKeyShapeBlurX,      kKeyShapeBlurY,
-        kKeyShapePosX,      kKeyShapePosY,    kKeyShapeScaleX,     kKeyShapeScaleY,
-        kKeyShapeRotate,    kKeyShapeFile};
+        kKeyLightBlendMode,    kKeyLightSource,   kKeyLightBrightness, kKeyLightBlur,
+        kKeyLightDisplacement, kKeyLightColorX,   kKeyLightColorY,     kKeyLightColorZ,
+        kKeyMatteChannel,      kKeyMattePosition, kKeyMatteRange,      kKeyMatteBlur,
+        kKeyShapeBlendMode,    kKeyShapeOpacity,  kKeyShapeBlurX,      kKeyShapeBlurY,
+        kKeyShapePosX,         kKeyShapePosY,     kKeyShapeScaleX,     kKeyShapeScaleY,
+        kKeyShapeRotate,       kKeyShapeFile};
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(host::typeOf(*recorded.find(kKeyLightColorX)), typeInteger);
     EXPECT_EQ(std::get<EnumeratedValue>(*recorded.find(kKeyShapeBlendMode)),
@@ -134,7 +145,8 @@ TEST_F(ScriptingTest, WriterPutsEveryKeyInOrderAndCornersOnlyWhenMoved) {
     ASSERT_NE(recorded.find(kKeyCorner1Y), nullptr);
     EXPECT_EQ(std::get<double>(*recorded.find(kKeyCorner1X)), 0.75);
     EXPECT_EQ(std::get<double>(*recorded.find(kKeyCorner1Y)), 0.0);
-    for (DescriptorKeyID key : {kKeyCorner0X, kKeyCorner0Y, kKeyCorner2X, kKeyCorner2Y, kKeyCorner3X, kKeyCorner3Y})
+    for (DescriptorKeyID key :
+         {kKeyCorner0X, kKeyCorner0Y, kKeyCorner2X, kKeyCorner2Y, kKeyCorner3X, kKeyCorner3Y})
         EXPECT_EQ(recorded.find(key), nullptr);
 }
 
@@ -200,9 +212,8 @@ TEST_F(ScriptingTest, ColourComponentsArriveAsIntegersOrFloatsAndSaturate) {
         host::DescriptorValue sent;
         uint16_t stored;
     } cases[] = {
-        {int32_t{1000}, 1000}, {int32_t{70000}, 65535}, {int32_t{-5}, 0},
-        {2000.9, 2000},        {-0.5, 0},               {1e300, 65535},
-        {kInf, 65535},         {-kInf, 0},              {kNaN, 32768},
+        {int32_t{1000}, 1000}, {int32_t{70000}, 65535}, {int32_t{-5}, 0}, {2000.9, 2000}, {-0.5, 0},
+        {1e300, 65535},        {kInf, 65535},           {-kInf, 0},       {kNaN, 32768},
     };
     for (const auto& c : cases) {
         replay(only(kKeyLightColorY, c.sent));
@@ -230,7 +241,7 @@ TEST_F(ScriptingTest, MissingScriptingSuiteFailsTheStart) {
 
 // The read step on its own, to see what it tells the start driver.
 class ReadStepTest : public ScriptingTest {
-protected:
+  protected:
     struct Outcome {
         bool replayed;
         uint8_t showDialog;
@@ -270,7 +281,8 @@ TEST_F(ReadStepTest, DialogDisplayReadsTheValuesAndStillAsksForTheDialog) {
     EXPECT_EQ(shown.showDialog, 1);
     EXPECT_EQ(shown.parameters.shapeOpacity, 50.0);
 
-    for (int16_t playInfo : {int16_t{plugInDialogDontDisplay}, int16_t{plugInDialogSilent}, int16_t{7}}) {
+    for (int16_t playInfo :
+         {int16_t{plugInDialogDontDisplay}, int16_t{plugInDialogSilent}, int16_t{7}}) {
         const Outcome silent = readWith(only(kKeyShapeOpacity, 40.0), playInfo);
         EXPECT_TRUE(silent.replayed) << playInfo;
         EXPECT_EQ(silent.showDialog, 0) << playInfo;
@@ -297,18 +309,28 @@ TEST_F(ReadStepTest, EnumerationOutsideItsTableIsWrittenAsTheDefaultCode) {
     host::CallBinding<host::DescriptorStore> store(scripting_.store());
     writeDescriptor(&scripting_.parameters(), host_->handles().procs(), record);
     const DescriptorValues recorded = scripting_.recorded().value();
-    EXPECT_EQ(std::get<EnumeratedValue>(*recorded.find(kKeyLightBlendMode)).code, kLightBlendModeCodes[0].code);
-    EXPECT_EQ(std::get<EnumeratedValue>(*recorded.find(kKeyShapeBlendMode)).code, kShapeBlendModeCodes[2].code);
+    EXPECT_EQ(std::get<EnumeratedValue>(*recorded.find(kKeyLightBlendMode)).code,
+              kLightBlendModeCodes[0].code);
+    EXPECT_EQ(std::get<EnumeratedValue>(*recorded.find(kKeyShapeBlendMode)).code,
+              kShapeBlendModeCodes[2].code);
 }
 
 TEST(ParameterTable, DefaultsAgreeWithAFreshRecord) {
     FilterParameters fresh;
     for (const ParameterField& field : kParameterTable) {
         switch (field.type) {
-            case ParameterType::enumerated: EXPECT_EQ(field.index(fresh), field.defaultValue) << field.name; break;
-            case ParameterType::real: EXPECT_EQ(field.real(fresh), field.defaultValue) << field.name; break;
-            case ParameterType::colour: EXPECT_EQ(field.colour(fresh), field.defaultValue) << field.name; break;
-            case ParameterType::path: EXPECT_TRUE(field.path(fresh).isEmpty()); break;
+            case ParameterType::enumerated:
+                EXPECT_EQ(field.index(fresh), field.defaultValue) << field.name;
+                break;
+            case ParameterType::real:
+                EXPECT_EQ(field.real(fresh), field.defaultValue) << field.name;
+                break;
+            case ParameterType::colour:
+                EXPECT_EQ(field.colour(fresh), field.defaultValue) << field.name;
+                break;
+            case ParameterType::path:
+                EXPECT_TRUE(field.path(fresh).isEmpty());
+                break;
         }
     }
     EXPECT_EQ(findParametersByName("cornerPin").size(), 8u);

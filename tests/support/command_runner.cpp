@@ -31,12 +31,14 @@ CommandResult runCommand(const std::string& program, const std::vector<std::stri
     const TempDir outputs;
     std::string command = quoted(program);
     for (const auto& argument : arguments) command += ' ' + quoted(argument);
-    command += " >" + quoted((outputs / "out").string()) + " 2>" + quoted((outputs / "err").string()) +
-               " </dev/null";
+    command += " >" + quoted((outputs / "out").string()) + " 2>" +
+               quoted((outputs / "err").string()) + " </dev/null";
     const int status = std::system(command.c_str());
     CommandResult result;
-    if (status != -1 && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
-    else if (status != -1 && WIFSIGNALED(status)) result.exitStatus = 128 + WTERMSIG(status);
+    if (status != -1 && WIFEXITED(status))
+        result.exitStatus = WEXITSTATUS(status);
+    else if (status != -1 && WIFSIGNALED(status))
+        result.exitStatus = 128 + WTERMSIG(status);
     result.out = slurp(outputs / "out");
     result.err = slurp(outputs / "err");
     return result;

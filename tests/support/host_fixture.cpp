@@ -12,11 +12,14 @@ host::ImageDocument makeDocument(int32_t imageMode, int32_t width, int32_t heigh
         auto& plane = document.planes[p];
         for (int32_t y = 0; y < height; ++y)
             for (int32_t x = 0; x < width; ++x)
-                plane[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
-                    fill == Fill::noise ? static_cast<uint8_t>(random())
-                                        : static_cast<uint8_t>(x * 7 + y * 13 + static_cast<int>(p) * 50);
+                plane[static_cast<size_t>(y) * static_cast<size_t>(width) +
+                      static_cast<size_t>(x)] =
+                    fill == Fill::noise
+                        ? static_cast<uint8_t>(random())
+                        : static_cast<uint8_t>(x * 7 + y * 13 + static_cast<int>(p) * 50);
     }
-    for (size_t i = 0; i < document.alpha.size(); ++i) document.alpha[i] = static_cast<uint8_t>(i * 3);
+    for (size_t i = 0; i < document.alpha.size(); ++i)
+        document.alpha[i] = static_cast<uint8_t>(i * 3);
     return document;
 }
 
