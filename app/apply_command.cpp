@@ -20,6 +20,7 @@
 #include "host/image_file.h"
 #include "host/module_loader.h"
 #include "host/property_list.h"
+#include "plugin/render/light_color_space.h"
 #include "plugin/shell/parameter_table.h"
 #include "pluginapi/colorspace_suite.h"
 #include "pluginapi/output_view_suite.h"
@@ -36,20 +37,6 @@ bool sameFile(const std::string& first, const std::string& second) {
 int fail(const std::string& message) {
     std::cerr << "brivo: " << message << '\n';
     return 1;
-}
-
-// The colour-service space the module converts the light colour into for an image mode:
-// Gray and CMYK take CMYK (Gray uses the first component), Lab takes Lab, others RGB.
-int16_t lightColorSpace(int32_t imageMode) {
-    switch (imageMode) {
-        case plugInModeGrayScale:
-        case plugInModeCMYKColor:
-            return plugIncolorServicesCMYKSpace;
-        case plugInModeLabColor:
-            return plugIncolorServicesLabSpace;
-        default:
-            return plugIncolorServicesRGBSpace;
-    }
 }
 
 // The light colour the module used, from what it recorded; the default where it recorded

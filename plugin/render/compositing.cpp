@@ -9,20 +9,6 @@
 namespace brivo {
 namespace {
 
-// Number of leading bytes of a pixel that the light changes.
-int32_t lightChannels(int32_t imageMode) {
-    switch (imageMode) {
-        case plugInModeGrayScale:
-            return 1;
-        case plugInModeRGBColor:
-            return 3;
-        case plugInModeCMYKColor:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
 LightBlendMode blendModeOrAdd(int32_t lightBlendMode) {
     if (lightBlendMode < 0 || lightBlendMode >= kLightBlendModeCount) return LightBlendMode::Add;
     return static_cast<LightBlendMode>(lightBlendMode);
@@ -43,20 +29,8 @@ uint8_t applyLight(LightBlendMode mode, uint8_t d, uint8_t c, uint16_t a) {
 
 }  // namespace
 
-int16_t lightColorSpace(int32_t imageMode) {
-    switch (imageMode) {
-        case plugInModeGrayScale:
-        case plugInModeCMYKColor:
-            return plugIncolorServicesCMYKSpace;
-        case plugInModeLabColor:
-            return plugIncolorServicesLabSpace;
-        default:
-            return plugIncolorServicesRGBSpace;
-    }
-}
-
 int32_t lightChannelCount(int32_t imageMode) {
-    return lightChannels(imageMode);
+    return colorChannelsForMode(imageMode);
 }
 
 int32_t appliedBlendMode(int32_t lightBlendMode) {
@@ -125,7 +99,7 @@ namespace {
 
 void scalarMaskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,
                       int32_t imageMode) {
-    const int32_t channels = lightChannels(imageMode);
+    const int32_t channels = colorChannelsForMode(imageMode);
     for (int32_t y = 0; y < source.height; ++y) {
         for (int32_t x = 0; x < source.width; ++x) {
             const uint8_t* s = source.at(x, y);
@@ -141,7 +115,7 @@ void scalarMaskSource(const PixelView& source, const PixelView& mask, PixelView&
 void scalarCompositeFromMatte(PixelView& source, const PixelView& mask, int32_t imageMode,
                               int32_t lightBlendMode, double lightBrightness,
                               const uint8_t lightColorBytes[4]) {
-    const int32_t channels = lightChannels(imageMode);
+    const int32_t channels = colorChannelsForMode(imageMode);
     const LightBlendMode mode = blendModeOrAdd(lightBlendMode);
     const double level = lightBrightness * 0.01;
     const uint32_t lightAmount = truncateToUint16(level * 255.0);
@@ -159,7 +133,7 @@ void scalarCompositeFromMatte(PixelView& source, const PixelView& mask, int32_t 
 void scalarCompositeFromImage(PixelView& source, const PixelView& lightImage, int32_t imageMode,
                               int32_t lightBlendMode, double lightBrightness,
                               const uint8_t lightColorBytes[4]) {
-    const int32_t channels = lightChannels(imageMode);
+    const int32_t channels = colorChannelsForMode(imageMode);
     const LightBlendMode mode = blendModeOrAdd(lightBlendMode);
     const double level = lightBrightness * 0.01;
     uint16_t colorAmount[4] = {};

@@ -5,12 +5,9 @@
 #include <cstdint>
 
 #include "image/pixel_view.h"
+#include "render/light_color_space.h"
 
 namespace brivo {
-
-// The colour-service space the light colour is converted into for an image mode:
-// Gray and CMYK take CMYK (Gray uses its first component), Lab takes Lab, all else RGB.
-int16_t lightColorSpace(int32_t imageMode);
 
 // Screens c over d with an amount in units of 1/255: every full 256 screens c once at
 // full strength, the remainder once with c weakened to c * remainder / 255.

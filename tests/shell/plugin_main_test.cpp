@@ -11,6 +11,7 @@
 #include "shell/parameter_table.h"
 #include "shell/plugin_context.h"
 #include "support/host_fixture.h"
+#include "support/parameter_expectations.h"
 
 namespace brivo {
 namespace {
@@ -50,26 +51,10 @@ PluginGlobals globalsOf(FilterHost& host) {
     return globals;
 }
 
-// Field by field through the table (the record has padding bytes).
+// Every field at its default, through the table and corner by corner.
 void expectDefaults(const FilterParameters& actual) {
-    FilterParameters a = actual;
-    FilterParameters e;
-    for (const ParameterField& field : kParameterTable) {
-        switch (field.type) {
-            case ParameterType::enumerated:
-                EXPECT_EQ(field.index(a), field.index(e)) << field.name;
-                break;
-            case ParameterType::real:
-                EXPECT_EQ(field.real(a), field.real(e)) << field.name << field.component;
-                break;
-            case ParameterType::colour:
-                EXPECT_EQ(field.colour(a), field.colour(e)) << field.name << field.component;
-                break;
-            case ParameterType::path:
-                EXPECT_STREQ(field.path(a).c_str(), field.path(e).c_str());
-                break;
-        }
-    }
+    test::expectSameValues(actual, FilterParameters());
+    const FilterParameters a = actual;
     for (int corner = 0; corner < 4; ++corner)
         EXPECT_EQ(a.cornerPin[corner], kDefaultCornerPin[corner]);
 }

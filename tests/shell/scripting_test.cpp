@@ -13,12 +13,14 @@
 #include "shell/plugin_context.h"
 #include "shell/scripting_parameters.h"
 #include "support/host_fixture.h"
+#include "support/parameter_expectations.h"
 
 namespace brivo {
 namespace {
 
 using host::DescriptorValues;
 using host::EnumeratedValue;
+using test::expectSameValues;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -65,28 +67,6 @@ class ScriptingTest : public ::testing::Test {
     host::FilterHost* host_;
     host::DescriptorHost& scripting_;
 };
-
-// Field by field, through the table (the record has padding bytes).
-void expectSameValues(const FilterParameters& actual, const FilterParameters& expected) {
-    FilterParameters a = actual;
-    FilterParameters e = expected;
-    for (const ParameterField& field : kParameterTable) {
-        switch (field.type) {
-            case ParameterType::enumerated:
-                EXPECT_EQ(field.index(a), field.index(e)) << field.name;
-                break;
-            case ParameterType::real:
-                EXPECT_EQ(field.real(a), field.real(e)) << field.name << field.component;
-                break;
-            case ParameterType::colour:
-                EXPECT_EQ(field.colour(a), field.colour(e)) << field.name << field.component;
-                break;
-            case ParameterType::path:
-                EXPECT_STREQ(field.path(a).c_str(), field.path(e).c_str());
-                break;
-        }
-    }
-}
 
 DescriptorValues only(DescriptorKeyID key, host::DescriptorValue value) {
     DescriptorValues values;
