@@ -56,17 +56,20 @@ Matrix3 adjugate(const Matrix3& forward) {
                      m[0][0] * m[1][1] - m[0][1] * m[1][0]}}};
 }
 
-void scalarMapPixels(const PixelView& source, const PixelView& destination, const float a[3][3]) {
-    for (int32_t row = 0; row < destination.height; ++row)
-        mapCornerPinColumns(source, a, row, destination.row(row), 0, destination.width);
-}
+// Destination columns tested together for reaching the source's bounds.
+constexpr int32_t kColumnBlock = 256;
 
-constexpr CornerPinKernels kScalarKernels{&scalarMapPixels};
+// Unit round-off of single precision, and the factor by which the bound on the rounding
+// of the pixel loop's mapping is widened before it is trusted.
+constexpr double kFloatRounding = 1.0 / (1 << 24);
+constexpr double kRoundingSafety = 16.0;
+
+constexpr CornerPinKernels kScalarKernels{&mapCornerPinColumns};
 
 }  // namespace
 
 // Bilinear sample of source at (u·w, v·h), u and v in [0, 1).
-uint8_t sampleCornerPinSource(const PixelView& source, float u, float v) {
+uint8_t sampleCornerPinSource(const ShapeWindow& source, float u, float v) {
     const int32_t w = source.width;
     const int32_t h = source.height;
     const float sx = u * static_cast<float>(w);
@@ -78,17 +81,17 @@ uint8_t sampleCornerPinSource(const PixelView& source, float u, float v) {
     const int32_t y1 = std::min(y0 + 1, h - 1);
     const float fx = sx - static_cast<float>(x0);
     const float fy = sy - static_cast<float>(y0);
-    const float s00 = *source.at(x0, y0);
-    const float s10 = *source.at(x1, y0);
-    const float s01 = *source.at(x0, y1);
-    const float s11 = *source.at(x1, y1);
+    const float s00 = source.pixel(x0, y0);
+    const float s10 = source.pixel(x1, y0);
+    const float s01 = source.pixel(x0, y1);
+    const float s11 = source.pixel(x1, y1);
     const float value =
         (s00 * (1.0f - fx) + s10 * fx) * (1.0f - fy) + (s01 * (1.0f - fx) + s11 * fx) * fy;
     return static_cast<uint8_t>(std::clamp(value, 0.0f, 255.0f));
 }
 
-void mapCornerPinColumns(const PixelView& source, const float a[3][3], int32_t row, uint8_t* out,
-                         int32_t first, int32_t last) {
+void mapCornerPinColumns(const ShapeWindow& source, const float a[3][3], int32_t row, int32_t first,
+                         int32_t last, uint8_t* out) {
     const float fy = static_cast<float>(row);
     for (int32_t column = first; column < last; ++column) {
         const float fx = static_cast<float>(column);
@@ -99,7 +102,7 @@ void mapCornerPinColumns(const PixelView& source, const float a[3][3], int32_t r
         const float u = mappedU / mappedW;
         const float v = mappedV / mappedW;
         if (u >= 0.0f && u < 1.0f && v >= 0.0f && v < 1.0f)
-            out[column] = sampleCornerPinSource(source, u, v);
+            out[column - first] = sampleCornerPinSource(source, u, v);
     }
 }
 
@@ -114,25 +117,134 @@ const CornerPinKernels& cornerPinKernels() {
     return kScalarKernels;
 }
 
-void cornerPinWarp(const PixelView& source, const PixelView& destination,
-                   const CornerPoint corners[4]) {
-    for (int32_t y = 0; y < destination.height; ++y)
-        std::memset(destination.row(y), 0, static_cast<size_t>(destination.width));
-    const int32_t w = source.width;
-    const int32_t h = source.height;
-    if (w <= 0 || h <= 0) return;
-
+bool cornerPinInverse(const CornerPoint corners[4], int32_t width, int32_t height,
+                      float inverse[3][3]) {
+    if (width <= 0 || height <= 0) return false;
     float x[4];
     float y[4];
     for (int32_t i = 0; i < 4; ++i) {
-        if (!std::isfinite(corners[i].x) || !std::isfinite(corners[i].y)) return;
-        x[i] = static_cast<float>(pixelCoordinate(w * corners[i].x));
-        y[i] = static_cast<float>(pixelCoordinate(h * corners[i].y));
+        if (!std::isfinite(corners[i].x) || !std::isfinite(corners[i].y)) return false;
+        x[i] = static_cast<float>(pixelCoordinate(width * corners[i].x));
+        y[i] = static_cast<float>(pixelCoordinate(height * corners[i].y));
     }
     Matrix3 forward;
-    if (!squareToQuad(x, y, forward)) return;
-    const Matrix3 inverse = adjugate(forward);
-    cornerPinKernels().mapPixels(source, destination, inverse.m);
+    if (!squareToQuad(x, y, forward)) return false;
+    const Matrix3 adjugated = adjugate(forward);
+    std::memcpy(inverse, adjugated.m, sizeof adjugated.m);
+    return true;
+}
+
+bool CornerPinWarp::setUp(const ShapeWindow& source, const CornerPoint corners[4]) {
+    source_ = source;
+    rows_.clear();
+    extent_ = VRect{0, 0, 0, 0};
+    const int32_t w = source.width;
+    const int32_t h = source.height;
+    if (!cornerPinInverse(corners, w, h, inverse_)) return false;
+    // A source with no pixel inside its bounds is 0 everywhere, and so is its warp.
+    if (source.boundsWidth() <= 0 || source.boundsHeight() <= 0) return true;
+
+    std::vector<Columns> columns(static_cast<size_t>(h));
+    int32_t top = h;
+    int32_t bottom = 0;
+    int32_t left = w;
+    int32_t right = 0;
+    for (int32_t row = 0; row < h; ++row) {
+        const Columns reached = reachableColumns(row);
+        columns[static_cast<size_t>(row)] = reached;
+        if (reached.first >= reached.end) continue;
+        top = std::min(top, row);
+        bottom = row + 1;
+        left = std::min(left, reached.first);
+        right = std::max(right, reached.end);
+    }
+    if (top >= bottom) return true;
+    extent_ = VRect{top, left, bottom, right};
+    rows_.assign(columns.begin() + top, columns.begin() + bottom);
+    return true;
+}
+
+// The pixel loop maps column x of a row to u = U / W with U = (a00·x + a01·y) + a02 in
+// single precision (V and W likewise). Along a row where W keeps its sign, the exact
+// quotient is monotonic, so its values at a block's two ends bound it over the block; the
+// rounded quotient differs from the exact one by at most e below. A block is skipped
+// only when even the widened range cannot reach a pixel beside the bounds.
+bool CornerPinWarp::mayReachBounds(int32_t row, int32_t first, int32_t last) const {
+    const auto& a = inverse_;
+    const double y = row;
+    const auto mapped = [&](int i, double x) {
+        return static_cast<double>(a[i][0]) * x + static_cast<double>(a[i][1]) * y +
+               static_cast<double>(a[i][2]);
+    };
+    const auto magnitude = [&](int i, double x) {
+        return std::fabs(a[i][0] * x) + std::fabs(a[i][1] * y) + std::fabs(a[i][2]);
+    };
+    const double x0 = first;
+    const double x1 = last;
+    const double w0 = mapped(2, x0);
+    const double w1 = mapped(2, x1);
+    if (!((w0 > 0.0 && w1 > 0.0) || (w0 < 0.0 && w1 < 0.0))) return true;  // a pole, or NaN
+    const double errorScale = kRoundingSafety * 3.0 * kFloatRounding;
+    const double sizeW = std::max(magnitude(2, x0), magnitude(2, x1));
+    const double smallestW = std::min(std::fabs(w0), std::fabs(w1)) - errorScale * sizeW;
+    if (!(smallestW > 0.0)) return true;
+    // The rounding moves a quotient q by at most errorScale · (size + |q| · sizeW) / |W|
+    // (plus a last rounding). Only small relative errors are trusted: then a quotient
+    // beyond ±4 stays beyond ±3.5, outside every range tested below, and e bounds the
+    // error of the others.
+    const double relativeW = errorScale * sizeW / smallestW;
+    if (!(relativeW < 0.05)) return true;
+    const auto outside = [&](int i, double low, double high) {
+        const double absolute =
+            errorScale * std::max(magnitude(i, x0), magnitude(i, x1)) / smallestW;
+        if (!(absolute < 0.25)) return false;
+        const double e = absolute + 4.0 * relativeW + 4.0 * errorScale;
+        const double q0 = mapped(i, x0) / w0;
+        const double q1 = mapped(i, x1) / w1;
+        return std::max(q0, q1) + e < low || std::min(q0, q1) - e > high;
+    };
+    // A sample at s = q · size has a neighbour in [begin, end) only if s lies in
+    // [begin - 1, end); two more pixels each way cover the rounding of q · size.
+    const double width = source_.width;
+    const double height = source_.height;
+    const VRect& b = source_.bounds;
+    if (outside(0, (b.left - 3.0) / width, (b.right + 2.0) / width)) return false;
+    if (outside(1, (b.top - 3.0) / height, (b.bottom + 2.0) / height)) return false;
+    return true;
+}
+
+CornerPinWarp::Columns CornerPinWarp::reachableColumns(int32_t row) const {
+    const int32_t width = source_.width;
+    if (!mayReachBounds(row, 0, width - 1)) return Columns{};
+    Columns reached{width, 0};
+    for (int32_t first = 0; first < width; first += kColumnBlock) {
+        const int32_t last = std::min(first + kColumnBlock, width) - 1;
+        if (!mayReachBounds(row, first, last)) continue;
+        reached.first = std::min(reached.first, first);
+        reached.end = last + 1;
+    }
+    return reached.first < reached.end ? reached : Columns{};
+}
+
+void CornerPinWarp::draw(const PixelView& destination, int32_t left, int32_t top) const {
+    const CornerPinKernels& kernels = cornerPinKernels();
+    for (int32_t row = std::max(extent_.top, top);
+         row < std::min(extent_.bottom, top + destination.height); ++row) {
+        const Columns& reached = rows_[static_cast<size_t>(row - extent_.top)];
+        const int32_t first = std::max(reached.first, left);
+        const int32_t end = std::min(reached.end, left + destination.width);
+        if (first >= end) continue;
+        kernels.mapColumns(source_, inverse_, row, first, end,
+                           destination.row(row - top) + (first - left));
+    }
+}
+
+void cornerPinWarp(const ShapeWindow& source, const PixelView& destination,
+                   const CornerPoint corners[4]) {
+    for (int32_t y = 0; y < destination.height; ++y)
+        std::memset(destination.row(y), 0, static_cast<size_t>(destination.width));
+    CornerPinWarp warp;
+    if (warp.setUp(source, corners)) warp.draw(destination, 0, 0);
 }
 
 }  // namespace brivo

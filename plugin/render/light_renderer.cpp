@@ -150,7 +150,7 @@ ImageHandle LightRenderer::buildLightMask(HostImage& source, const VRect& rect) 
     if (!needMatte && !hasShape) return ImageHandle();
     ImageHandle matte = buildMatte(source, rect);
     if (!hasShape) return matte;
-    const ImageHandle shape = placeShape(imageWidth_, imageHeight_);
+    const PlacedShape& shape = placeShape(imageWidth_, imageHeight_);
     ImageHandle mask = blendShapeIntoMask(document_, *params_, source, rect, matte, shape,
                                           imageWidth_, imageHeight_);
     if (cacheResults_) {
@@ -181,9 +181,11 @@ void LightRenderer::recordShapeSettings() {
     c.lightDisplacement = params_->lightDisplacement;
 }
 
-ImageHandle LightRenderer::placeShape(int32_t width, int32_t height) {
-    if (sizeEquals(placedShape_, width, height) && shapeSettingsUnchanged()) return placedShape_;
-    placedShape_.release();
+const PlacedShape& LightRenderer::placeShape(int32_t width, int32_t height) {
+    if (!placedShape_.empty() && placedShape_.width() == width && placedShape_.height() == height &&
+        shapeSettingsUnchanged())
+        return placedShape_;
+    placedShape_ = PlacedShape();
     cachedMask_.release();
     if (!(params_->shapeFile == loadedShapePath_) || pattern_.empty()) {
         loadedShapePath_ = params_->shapeFile;
@@ -191,7 +193,7 @@ ImageHandle LightRenderer::placeShape(int32_t width, int32_t height) {
         if (!loadedShapePath_.isEmpty())
             pattern_ = loadPattern(document_, loadedShapePath_.c_str());
     }
-    if (pattern_.empty()) return ImageHandle();
+    if (pattern_.empty()) return placedShape_;
     placedShape_ =
         brivo::placeShape(*pattern_, *params_, width, height, scaleX, scaleY, cacheResults_);
     recordShapeSettings();
@@ -260,10 +262,10 @@ void LightRenderer::lightMaskOf(HostImage& source, const VRect& rect, HostImage&
 
 void LightRenderer::placedShapeOf(HostImage& source, const VRect& rect, HostImage& out) {
     out.clear();
-    const ImageHandle shape = placeShape(imageWidth_, imageHeight_);
+    const PlacedShape& shape = placeShape(imageWidth_, imageHeight_);
     if (shape.empty()) return;
     PixelView outView = viewOf(out, widthOf(rect), heightOf(rect));
-    fillShapeStrip(*params_, source, rect, *shape, imageWidth_, imageHeight_, outView);
+    fillShapeStrip(*params_, source, rect, shape, imageWidth_, imageHeight_, outView);
 }
 
 }  // namespace brivo

@@ -9,6 +9,7 @@
 #include "image/host_image.h"
 #include "image/pixel_view.h"
 #include "render/matte.h"
+#include "render/placed_shape.h"
 #include "shell/filter_parameters.h"
 
 namespace brivo {
@@ -49,7 +50,7 @@ class LightRenderer {
     ImageHandle buildMatte(HostImage& source, const VRect& rect);
     // The pattern placed on a width × height image; kept while the shape settings and
     // size are unchanged (also across the strips of one run, where it cannot change).
-    ImageHandle placeShape(int32_t width, int32_t height);
+    const PlacedShape& placeShape(int32_t width, int32_t height);
     void recordShapeSettings();
     void convertLightColor();
     // A blurred copy of mask when it is a cached image, else mask blurred in place.
@@ -65,7 +66,7 @@ class LightRenderer {
     const FilterParameters* params_;
     ShapePath loadedShapePath_;
     ImageHandle pattern_;
-    ImageHandle placedShape_;
+    PlacedShape placedShape_;
     ImageHandle cachedMask_;
     ImageHandle cachedMatte_;
     ImageHandle lightImage_;  // the masked source of the last strip, reused while sizes match

@@ -1,7 +1,7 @@
 #include "render/shape_placement.h"
 
 #include <algorithm>
-#include <cstring>
+#include <utility>
 
 #include "image/box_blur.h"
 #include "image/image_scaler.h"
@@ -34,28 +34,13 @@ void blurShape(HostImage& image, float radiusX, float radiusY) {
     blur.apply(image.view(), PixelRegion{0, 0, image.height(), image.width()});
 }
 
-// Copies the part of shape that overlaps output when shape's top-left corner sits at
-// (left, top) of output.
-void pasteShape(const HostImage& shape, HostImage& output, int64_t left, int64_t top) {
-    const int64_t firstColumn = std::max<int64_t>(left, 0);
-    const int64_t endColumn = std::min<int64_t>(left + shape.width(), output.width());
-    const int64_t firstRow = std::max<int64_t>(top, 0);
-    const int64_t endRow = std::min<int64_t>(top + shape.height(), output.height());
-    if (firstColumn >= endColumn) return;
-    for (int64_t row = firstRow; row < endRow; ++row) {
-        const uint8_t* from = shape.data + (row - top) * shape.rowBytes + (firstColumn - left);
-        std::memcpy(output.data + row * output.rowBytes + firstColumn, from,
-                    static_cast<size_t>(endColumn - firstColumn));
-    }
-}
-
 }  // namespace
 
-ImageHandle placeShape(const HostImage& pattern, const FilterParameters& params, int32_t width,
+PlacedShape placeShape(const HostImage& pattern, const FilterParameters& params, int32_t width,
                        int32_t height, float scaleX, float scaleY, bool stretchToImage) {
     const int32_t pw = pattern.width();
     const int32_t ph = pattern.height();
-    if (pw <= 0 || ph <= 0 || width <= 0 || height <= 0) return ImageHandle();
+    if (pw <= 0 || ph <= 0 || width <= 0 || height <= 0) return PlacedShape();
 
     // Reference size and blur factors.
     double referenceWidth = pw;
@@ -76,10 +61,10 @@ ImageHandle placeShape(const HostImage& pattern, const FilterParameters& params,
     const double workingHeight = ph * sy;
     if (!(workingWidth >= 1.0 && workingWidth < kMaxShapeSide + 1.0 && workingHeight >= 1.0 &&
           workingHeight < kMaxShapeSide + 1.0))
-        return ImageHandle();
+        return PlacedShape();
     const int32_t ww = static_cast<int32_t>(workingWidth);
     const int32_t wh = static_cast<int32_t>(workingHeight);
-    if (static_cast<int64_t>(ww) * wh > kMaxShapePixels) return ImageHandle();
+    if (static_cast<int64_t>(ww) * wh > kMaxShapePixels) return PlacedShape();
 
     ImageHandle shape = scaledPattern(pattern, ww, wh);
     const float radiusX = static_cast<float>(params.shapeBlurX * blurX);
@@ -88,21 +73,29 @@ ImageHandle placeShape(const HostImage& pattern, const FilterParameters& params,
     if (params.shapeRotate != 0.0)
         shape = rotateImage(*shape, static_cast<float>(params.shapeRotate), 1);
 
-    ImageHandle output = pattern.makeSameFormat(width, height);
-    output->clear();
     const int64_t left =
         pixelCoordinate(width * params.shapePosX * 0.01) - (shape->width() - width) / 2;
     const int64_t top =
         pixelCoordinate(height * params.shapePosY * 0.01) - (shape->height() - height) / 2;
-    pasteShape(*shape, *output, left, top);
-    shape.release();
+    PlacedShape placed(std::move(shape), left, top, width, height);
+    if (!params.isCornerPinModified()) return placed;
 
-    if (params.isCornerPinModified()) {
-        ImageHandle placed = output->makeSameFormat(width, height);
-        placed->copyPixelsFrom(*output);
-        cornerPinWarp(placed->view(), output->view(), params.cornerPin);
+    // Only the part of the image that the warp can reach is drawn and kept.
+    CornerPinWarp warp;
+    const bool mapped = warp.setUp(placed.window(), params.cornerPin);
+    const VRect extent = warp.extent();
+    if (!mapped || extent.right <= extent.left || extent.bottom <= extent.top) {
+        ImageHandle black = pattern.makeSameFormat(1, 1);
+        black->clear();
+        return PlacedShape(std::move(black), 0, 0, width, height);
     }
-    return output;
+    ImageHandle warped =
+        pattern.makeSameFormat(extent.right - extent.left, extent.bottom - extent.top);
+    warped->clear();
+    warp.draw(warped->view(), extent.left, extent.top);
+    PlacedShape pinned(std::move(warped), extent.left, extent.top, width, height);
+    pinned.trimToContent();
+    return pinned;
 }
 
 }  // namespace brivo

@@ -1,4 +1,4 @@
-#include "render/light_mask.h"
+#include "render/shape_blend.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "filter_record.h"
+#include "render/light_mask.h"
 #include "support/buffer_host.h"
 
 namespace brivo {
@@ -97,8 +98,8 @@ class LightMaskTest : public ::testing::Test {
     ImageHandle mask(const FilterParameters& params, const ImageHandle& source, const VRect& rect,
                      const ImageHandle& matte, const ImageHandle& shape, int32_t imageWidth,
                      int32_t imageHeight) {
-        return blendShapeIntoMask(*host.document, params, *source, rect, matte, shape, imageWidth,
-                                  imageHeight);
+        return blendShapeIntoMask(*host.document, params, *source, rect, matte,
+                                  PlacedShape::whole(shape), imageWidth, imageHeight);
     }
     static FilterParameters onlyShape(double displacement) {
         FilterParameters params;
@@ -170,7 +171,7 @@ TEST(DisplaceShape, FarAndUndefinedSamplesAreBlack) {
                           std::numeric_limits<double>::quiet_NaN()}) {
         PixelView strip(2, 2, 1, 1);
         std::memset(strip.pixels, 255, 4);  // white: pushed the full amount
-        displaceShape(shape, strip, {0, 0, 2, 2}, {0, 0, 2, 2}, amount, amount);
+        displaceShape(ShapeWindow::of(shape), strip, {0, 0, 2, 2}, {0, 0, 2, 2}, amount, amount);
         for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(strip.pixels[i], 0) << amount;
     }
 }

@@ -41,6 +41,13 @@ class ShapeTest : public ::testing::Test {
         return a->width() == b->width() && a->height() == b->height() &&
                std::memcmp(a->data, b->data, a->byteCount()) == 0;
     }
+    // The placed shape as a whole image.
+    static ImageHandle placedImage(const HostImage& pattern, const FilterParameters& params,
+                                   int32_t width, int32_t height, bool stretchToImage) {
+        const PlacedShape placed =
+            placeShape(pattern, params, width, height, 1.0f, 1.0f, stretchToImage);
+        return placed.empty() ? ImageHandle() : placed.toImage();
+    }
     static uint64_t total(const ImageHandle& image) {
         return std::accumulate(image->data, image->data + image->byteCount(), uint64_t{0});
     }
@@ -121,7 +128,7 @@ TEST_F(ShapeTest, MirroringCornerPinLeavesColumnZeroBlack) {
     const ImageHandle source = ramp(16, 8);
     const ImageHandle warped = image(16, 8, 99);
     const CornerPoint mirror[4] = {{1, 0}, {0, 0}, {0, 1}, {1, 1}};
-    cornerPinWarp(source->view(), warped->view(), mirror);
+    cornerPinWarp(ShapeWindow::of(source->view()), warped->view(), mirror);
     for (int32_t y = 0; y < 8; ++y) {
         EXPECT_EQ(at(warped, 0, y), 0) << y;
         for (int32_t x = 1; x < 16; ++x) EXPECT_EQ(at(warped, x, y), at(source, 16 - x, y)) << x;
@@ -132,7 +139,7 @@ TEST_F(ShapeTest, ProjectiveCornerPinFillsOnlyTheQuadrilateral) {
     const ImageHandle source = image(64, 64, 200);
     const ImageHandle warped = image(64, 64);
     const CornerPoint trapezoid[4] = {{0.375, 0}, {0.625, 0}, {1, 1}, {0, 1}};
-    cornerPinWarp(source->view(), warped->view(), trapezoid);
+    cornerPinWarp(ShapeWindow::of(source->view()), warped->view(), trapezoid);
     EXPECT_EQ(at(warped, 2, 1), 0);
     EXPECT_EQ(at(warped, 61, 1), 0);
     EXPECT_GE(at(warped, 32, 1), 199);
@@ -151,24 +158,24 @@ TEST_F(ShapeTest, DegenerateOrNonFiniteCornerPinsGiveNothing) {
     };
     for (const auto& corners : cases) {
         const ImageHandle warped = image(32, 32, 7);
-        cornerPinWarp(source->view(), warped->view(), corners);
+        cornerPinWarp(ShapeWindow::of(source->view()), warped->view(), corners);
         EXPECT_EQ(total(warped), 0u);
     }
     // Far-away corners saturate instead of overflowing.
     const CornerPoint far[4] = {{-1e300, -1e300}, {1e300, -1e300}, {1e300, 1e300}, {-1e300, 1e300}};
     const ImageHandle warped = image(32, 32);
-    cornerPinWarp(source->view(), warped->view(), far);
+    cornerPinWarp(ShapeWindow::of(source->view()), warped->view(), far);
 }
 
 TEST_F(ShapeTest, AShapeOfTheImagesSizeIsPlacedAsItIs) {
     const ImageHandle pattern = ramp(24, 12);
     FilterParameters params;  // defaults: 100 %, no blur, rotation or offset
-    EXPECT_TRUE(same(placeShape(*pattern, params, 24, 12, 1.0f, 1.0f, false), pattern));
+    EXPECT_TRUE(same(placedImage(*pattern, params, 24, 12, false), pattern));
 
     // Half the width to the right: the left half is black, the right half holds the
     // pattern's left half.
     params.shapePosX = 50.0;
-    const ImageHandle moved = placeShape(*pattern, params, 24, 12, 1.0f, 1.0f, false);
+    const ImageHandle moved = placedImage(*pattern, params, 24, 12, false);
     for (int32_t y = 0; y < 12; ++y)
         for (int32_t x = 0; x < 24; ++x)
             ASSERT_EQ(at(moved, x, y), x < 12 ? 0 : at(pattern, x - 12, y)) << x << "," << y;
@@ -179,13 +186,13 @@ TEST_F(ShapeTest, ScaleFollowsThePatternWhenRenderingAndTheImageInTheDialog) {
     FilterParameters params;
     params.shapeScaleX = 200.0;
     // Rendering: 20 × 10 pixels, centred on a 40 × 20 image.
-    const ImageHandle rendered = placeShape(*pattern, params, 40, 20, 1.0f, 1.0f, false);
+    const ImageHandle rendered = placedImage(*pattern, params, 40, 20, false);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 40; ++x)
             ASSERT_EQ(at(rendered, x, y), (x >= 10 && x < 30 && y >= 5 && y < 15) ? 255 : 0)
                 << x << "," << y;
     // Dialog: the pattern is stretched to the image first, then scaled (wider than it).
-    const ImageHandle preview = placeShape(*pattern, params, 40, 20, 1.0f, 1.0f, true);
+    const ImageHandle preview = placedImage(*pattern, params, 40, 20, true);
     EXPECT_EQ(total(preview), 40u * 20u * 255u);
 }
 
@@ -195,13 +202,13 @@ TEST_F(ShapeTest, UnusableSizesAndPositionsGiveNoShapeOrAnEmptyImage) {
     host.buffers.setLimit(1 << 20);
     for (double scale : {0.0, 5.0, -100.0, kNaN, 1e9, 1e300}) {
         params.shapeScaleX = params.shapeScaleY = scale;
-        EXPECT_TRUE(placeShape(*pattern, params, 40, 20, 1.0f, 1.0f, false).empty()) << scale;
+        EXPECT_TRUE(placedImage(*pattern, params, 40, 20, false).empty()) << scale;
     }
     params.shapeScaleX = params.shapeScaleY = 100.0;
     for (double position : {1e300, -1e300, kNaN}) {
         params.shapePosX = position;
         params.shapePosY = -position;
-        const ImageHandle placed = placeShape(*pattern, params, 40, 20, 1.0f, 1.0f, false);
+        const ImageHandle placed = placedImage(*pattern, params, 40, 20, false);
         ASSERT_FALSE(placed.empty());
         if (!std::isnan(position)) {
             EXPECT_EQ(total(placed), 0u) << position;
@@ -214,7 +221,7 @@ TEST_F(ShapeTest, NoMemoryIsReportedAndLeavesNothingBehind) {
     FilterParameters params;
     params.shapeRotate = 30.0;
     host.buffers.setLimit(host.buffers.liveBytes() + 64 * 64 * 2);
-    EXPECT_THROW(placeShape(*pattern, params, 64, 64, 1.0f, 1.0f, false), HostResultError);
+    EXPECT_THROW(placedImage(*pattern, params, 64, 64, false), HostResultError);
     EXPECT_EQ(host.document->liveBuffers(), 1);
 }
 
