@@ -26,7 +26,7 @@ ImageDocument photographLike() {
     document.imageMode = plugInModeRGBColor;
     std::mt19937 random(7);
     for (int plane = 0; plane < 3; ++plane) {
-        std::vector<uint8_t> samples(static_cast<size_t>(kWidth) * kHeight);
+        PlaneSamples samples(static_cast<size_t>(kWidth) * kHeight);
         for (int32_t y = 0; y < kHeight; ++y)
             for (int32_t x = 0; x < kWidth; ++x)
                 samples[static_cast<size_t>(y) * kWidth + x] =

@@ -1,9 +1,9 @@
 #include "host/buffer_suite.h"
 
 #include <cstdint>
-#include <cstdlib>
 
 #include "host/call_binding.h"
+#include "host/pixel_memory.h"
 
 namespace brivo::host {
 
@@ -38,7 +38,7 @@ BufferSuite::BufferSuite(uint64_t limitBytes)
     : table_{&newBuffer, &disposeBuffer, &bufferSpace}, limit_(limitBytes) {}
 
 BufferSuite::~BufferSuite() {
-    for (const auto& [block, size] : blocks_) std::free(block);
+    for (const auto& [block, size] : blocks_) freePixelMemory(block, static_cast<size_t>(size));
 }
 
 void* BufferSuite::allocate(uint64_t size) {
@@ -46,12 +46,12 @@ void* BufferSuite::allocate(uint64_t size) {
     if (size > space() || size > static_cast<uint64_t>(PTRDIFF_MAX)) return nullptr;
     // A zero-byte request still yields a distinct block, so it can be told apart from
     // a refusal and given back.
-    void* block = std::malloc(size == 0 ? 1 : static_cast<size_t>(size));
+    void* block = allocatePixelMemory(static_cast<size_t>(size));
     if (!block) return nullptr;
     try {
         blocks_.emplace(block, size);
     } catch (...) {
-        std::free(block);
+        freePixelMemory(block, static_cast<size_t>(size));
         throw;
     }
     liveBytes_ += size;
@@ -62,7 +62,7 @@ void BufferSuite::release(void* buffer) {
     auto it = blocks_.find(buffer);
     if (it == blocks_.end()) return;
     liveBytes_ -= it->second;
-    std::free(it->first);
+    freePixelMemory(it->first, static_cast<size_t>(it->second));
     blocks_.erase(it);
 }
 

@@ -10,7 +10,7 @@ namespace brivo::host {
 
 struct ChannelPorts::Channel {
     std::span<const uint8_t> source;
-    std::vector<uint8_t> result;
+    PlaneSamples result;
     bool written = false;
 };
 
@@ -129,7 +129,7 @@ bool ChannelPorts::written(int32_t channel) const {
     return channels_.at(static_cast<size_t>(channel))->written;
 }
 
-std::vector<uint8_t> ChannelPorts::takeResult(int32_t channel) {
+PlaneSamples ChannelPorts::takeResult(int32_t channel) {
     Channel& target = *channels_.at(static_cast<size_t>(channel));
     if (!target.written) return {target.source.begin(), target.source.end()};
     target.written = false;

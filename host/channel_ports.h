@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/pixel_memory.h"
 #include "pluginapi/channel_ports_suite.h"
 
 namespace brivo::host {
@@ -33,7 +34,7 @@ class ChannelPorts {
     // True once the channel has been written to; its result then holds the written samples.
     bool written(int32_t channel) const;
     // Moves the channel's result out (the attached samples with the writes applied).
-    std::vector<uint8_t> takeResult(int32_t channel);
+    PlaneSamples takeResult(int32_t channel);
 
     // Host-side operations, also used by the table's functions.
     SPErr read(PIChannelPort port, int32_t level, VRect* rect, const PixelMemoryDesc* destination);

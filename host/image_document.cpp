@@ -31,7 +31,7 @@ ImageDocument makeImageDocument(int32_t width, int32_t height, int32_t imageMode
     document.width = width;
     document.height = height;
     document.imageMode = imageMode;
-    document.planes.assign(static_cast<size_t>(planeCount), std::vector<uint8_t>(*count, 255));
+    document.planes.assign(static_cast<size_t>(planeCount), PlaneSamples(*count, 255));
     if (withAlpha) document.alpha.assign(*count, 255);
     return document;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "host/pixel_memory.h"
 #include "pluginapi/filter_record.h"
 
 namespace brivo::host {
@@ -44,8 +45,8 @@ struct ImageDocument {
     int32_t width = 0;
     int32_t height = 0;
     int32_t imageMode = plugInModeRGBColor;
-    std::vector<std::vector<uint8_t>> planes;
-    std::vector<uint8_t> alpha;
+    std::vector<PlaneSamples> planes;
+    PlaneSamples alpha;
     std::vector<uint8_t> iccProfile;  // embedded ICC profile, empty when the file had none
 
     ImageFormat sourceFormat = ImageFormat::png;

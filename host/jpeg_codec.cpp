@@ -14,6 +14,7 @@
 
 #include "host/error_trap.h"
 #include "host/image_codec_support.h"
+#include "host/pixel_memory.h"
 
 namespace brivo::host::image_codec {
 namespace {
@@ -111,7 +112,7 @@ ImageDocument readJpeg(std::FILE* file, const std::string& path) {
     }
 
     const size_t rowBytes = static_cast<size_t>(document.width) * document.planes.size();
-    std::vector<uint8_t> pixels(rowBytes * static_cast<size_t>(document.height));
+    PlaneSamples pixels(rowBytes * static_cast<size_t>(document.height));
     const bool decoded = guardedCall(errors.trap, [&] {
         jpeg_start_decompress(&cinfo);
         while (cinfo.output_scanline < cinfo.output_height) {

@@ -7,6 +7,7 @@
 
 #include "host/error_trap.h"
 #include "host/image_codec_support.h"
+#include "host/pixel_memory.h"
 
 namespace brivo::host::image_codec {
 namespace {
@@ -101,7 +102,7 @@ ImageDocument readPng(std::FILE* file, const std::string& path) {
 
     const size_t rowBytes = static_cast<size_t>(document.width) * static_cast<size_t>(channels);
     if (png_get_rowbytes(png, info) != rowBytes) fail(path, "unexpected PNG row layout");
-    std::vector<uint8_t> pixels(rowBytes * static_cast<size_t>(document.height));
+    PlaneSamples pixels(rowBytes * static_cast<size_t>(document.height));
     std::vector<png_bytep> rows(static_cast<size_t>(document.height));
     for (size_t y = 0; y < rows.size(); ++y) rows[y] = pixels.data() + y * rowBytes;
     if (!guardedCall(trap, [&] {

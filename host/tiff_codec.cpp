@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/image_codec_support.h"
+#include "host/pixel_memory.h"
 
 namespace brivo::host::image_codec {
 namespace {
@@ -61,7 +62,7 @@ TiffAlpha tiffAlphaKind(TIFF* tiff) {
 
 // Reads every strip or tile of the first image into interleaved samples.
 bool readTiffSamples(TIFF* tiff, uint32_t width, uint32_t height, uint16_t samples,
-                     std::vector<uint8_t>& pixels) {
+                     PlaneSamples& pixels) {
     uint16_t planarConfig = PLANARCONFIG_CONTIG;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planarConfig);
     const bool separate = planarConfig == PLANARCONFIG_SEPARATE && samples > 1;
@@ -207,7 +208,7 @@ ImageDocument readTiff(const std::string& path) {
         document.resolution = Resolution{xResolution * perInch, yResolution * perInch};
     }
 
-    std::vector<uint8_t> pixels(document.pixelCount() * samples);
+    PlaneSamples pixels(document.pixelCount() * samples);
     if (!readTiffSamples(t, width, height, samples, pixels))
         fail(path, std::string("invalid or truncated TIFF data (") + messages.message + ")");
     scatterPixels(pixels.data(), document, invert);

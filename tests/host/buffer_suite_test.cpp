@@ -36,10 +36,30 @@ TEST(BufferSuite, RefusesPastTheLimit) {
     EXPECT_EQ(suite.liveBuffers(), 2);
 }
 
+TEST(BufferSuite, LargeBlocksAreCountedAtTheirRequestedSize) {
+    const uint64_t large = (uint64_t{3} << 20) + 5;  // mapped and rounded up inside the host
+    BufferSuite suite(2 * large);
+    void* first = suite.allocate(large);
+    ASSERT_NE(first, nullptr);
+    std::memset(first, 7, large);
+    EXPECT_EQ(suite.liveBytes(), large);
+    EXPECT_EQ(suite.space(), large);
+    EXPECT_EQ(suite.allocate(large + 1), nullptr);  // the rounding slack is not lendable
+    void* second = suite.allocate(large);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(suite.space(), 0u);
+    suite.release(first);
+    EXPECT_EQ(suite.liveBuffers(), 1);
+    EXPECT_EQ(suite.space(), large);
+    // The second block is still lent when the suite goes: its destructor gives it back.
+}
+
 TEST(BufferSuite, RefusesWhatTheMachineCannotHold) {
     BufferSuite suite;
     EXPECT_EQ(suite.allocate(UINT64_MAX), nullptr);
+    EXPECT_EQ(suite.allocate(uint64_t{1} << 60), nullptr);  // under the limit, beyond memory
     EXPECT_EQ(suite.liveBuffers(), 0);
+    EXPECT_EQ(suite.liveBytes(), 0u);
 }
 
 TEST(BufferSuite, ZeroBytesGiveAReturnableBlock) {

@@ -25,7 +25,7 @@ class ChannelPortsTest : public ::testing::Test {
         return {pixels.data(), width * 8, 8, 0, 8};
     }
 
-    std::vector<uint8_t> planes[2];
+    PlaneSamples planes[2];
     ChannelPorts ports;
 };
 
@@ -87,7 +87,7 @@ TEST_F(ChannelPortsTest, WritesGoToTheResultWhileReadsSeeTheOriginal) {
     ASSERT_EQ(ports.read(ports.port(0), 0, &rect, &desc), kSPNoError);
     EXPECT_EQ(out, (std::vector<uint8_t>{11, 12}));
 
-    std::vector<uint8_t> expected = planes[0];
+    PlaneSamples expected = planes[0];
     expected[5] = 1;
     expected[6] = 3;
     EXPECT_EQ(ports.takeResult(0), expected);

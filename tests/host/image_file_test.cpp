@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,7 @@ ImageDocument testDocument(int32_t mode, bool withAlpha, int32_t width = 37, int
     return document;
 }
 
-int maxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+int maxDifference(std::span<const uint8_t> a, std::span<const uint8_t> b) {
     int worst = 0;
     for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
     return worst;

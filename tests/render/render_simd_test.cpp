@@ -226,7 +226,7 @@ TEST(RenderSimd, CornerPinSkipsOnlyPixelsThatCannotReachTheShape) {
 }
 
 // The module's output for a document and settings, on the chosen path.
-std::vector<std::vector<uint8_t>> renderThroughModule(int32_t imageMode,
+std::vector<host::PlaneSamples> renderThroughModule(int32_t imageMode,
                                                     const host::DescriptorValues& settings,
                                                     bool reference) {
     if (reference) setenv("BRIVO_NO_SIMD", "1", 1);
