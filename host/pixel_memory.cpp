@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -49,20 +51,91 @@ void* mapAligned(size_t length) {
     return reinterpret_cast<void*>(start);
 }
 
+// Freed large blocks kept for the next request of the same rounded length: a filter asks for
+// the same strip and plane sizes again and again, and a kept block needs neither a new mapping
+// nor the kernel's zeroing of its pages. Bounded in count and bytes; emptied when a mapping
+// fails, so kept blocks never cause a refusal.
+class SpareBlocks {
+  public:
+    // A kept block of exactly `length` bytes, or null.
+    void* take(size_t length) noexcept {
+        const std::lock_guard lock(mutex_);
+        for (size_t i = 0; i < blocks_.size(); ++i) {
+            if (blocks_[i].length != length) continue;
+            void* block = blocks_[i].start;
+            keptBytes_ -= length;
+            blocks_.erase(blocks_.begin() + static_cast<ptrdiff_t>(i));
+            return block;
+        }
+        return nullptr;
+    }
+
+    // Keeps the block when there is room; false when the caller must unmap it.
+    bool keep(void* block, size_t length) noexcept {
+        const std::lock_guard lock(mutex_);
+        if (blocks_.size() >= kMaxBlocks || keptBytes_ + length > kMaxBytes) return false;
+        blocks_.push_back(Block{block, length});
+        keptBytes_ += length;
+        return true;
+    }
+
+    void release() noexcept {
+        const std::lock_guard lock(mutex_);
+        for (const Block& block : blocks_) munmap(block.start, block.length);
+        blocks_.clear();
+        keptBytes_ = 0;
+    }
+
+  private:
+    static constexpr size_t kMaxBlocks = 32;
+    static constexpr size_t kMaxBytes = size_t{256} << 20;
+    struct Block {
+        void* start;
+        size_t length;
+    };
+    std::mutex mutex_;
+    std::vector<Block> blocks_ = std::vector<Block>(0);
+    size_t keptBytes_ = 0;
+};
+
+SpareBlocks& spareBlocks() noexcept {
+    // Never destroyed: blocks may be freed by other static destructors at exit.
+    static SpareBlocks* const spares = new SpareBlocks;
+    return *spares;
+}
+
+// A fresh mapping of `length` bytes marked for huge pages; kept blocks are given back first
+// when the address space or memory is short.
+void* mapBlock(size_t length) noexcept {
+    void* block = mapAligned(length);
+    if (!block) {
+        spareBlocks().release();
+        block = mapAligned(length);
+        if (!block) return nullptr;
+    }
+#ifdef MADV_HUGEPAGE
+    // Fails where the kernel has no transparent huge pages; the block then works with small
+    // pages, only more slowly.
+    madvise(block, length, MADV_HUGEPAGE);
+#endif
+    return block;
+}
+
 }  // namespace
+
+void releaseSparePixelMemory() noexcept {
+    spareBlocks().release();
+}
 
 void* allocatePixelMemory(size_t bytes) noexcept {
     if (bytes > kPixelMaxBytes) return nullptr;
     if (bytes < kPixelMapThreshold) return std::malloc(bytes == 0 ? 1 : bytes);
 
     const size_t length = roundToPages(bytes);
-    void* block = mapAligned(length);
+    void* block = spareBlocks().take(length);
+    if (!block) block = mapBlock(length);
     if (!block) return nullptr;
-#ifdef MADV_HUGEPAGE
-    // Fails where the kernel has no transparent huge pages; the block then works with small
-    // pages, only more slowly.
-    madvise(block, length, MADV_HUGEPAGE);
-#endif
+    BRIVO_UNPOISON(block, bytes);
     // The rounding slack is not part of the block: let the address sanitizer catch overruns.
     BRIVO_POISON(static_cast<char*>(block) + bytes, length - bytes);
     return block;
@@ -75,6 +148,9 @@ void freePixelMemory(void* block, size_t bytes) noexcept {
         return;
     }
     const size_t length = roundToPages(bytes);
+    // A kept block stays poisoned until it is lent again.
+    BRIVO_POISON(block, length);
+    if (spareBlocks().keep(block, length)) return;
     BRIVO_UNPOISON(block, length);
     munmap(block, length);
 }

@@ -37,6 +37,10 @@ void* allocatePixelMemory(size_t bytes) noexcept;
 // Null is ignored.
 void freePixelMemory(void* block, size_t bytes) noexcept;
 
+// Unmaps the freed large blocks kept for reuse (up to 32 blocks and 256 MiB in all are kept so
+// that repeated requests of one size skip the mapping and the kernel's zeroing).
+void releaseSparePixelMemory() noexcept;
+
 // A stateless standard allocator over allocatePixelMemory; throws std::bad_alloc when memory
 // is short.
 template <class T>

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <new>
@@ -115,6 +116,7 @@ TEST(PixelMemory, FreeLeavesNoAlignmentSlackMapped) {
         void* previous = allocatePixelMemory(bytes);
         ASSERT_NE(previous, nullptr);
         freePixelMemory(previous, bytes);
+        releaseSparePixelMemory();
         const size_t pinBytes = pinnedPages * page;
         void* pin = MAP_FAILED;
         if (pinBytes > 0)
@@ -126,6 +128,7 @@ TEST(PixelMemory, FreeLeavesNoAlignmentSlackMapped) {
         ASSERT_NE(block, nullptr);
         static_cast<uint8_t*>(block)[bytes - 1] = 1;
         freePixelMemory(block, bytes);
+        releaseSparePixelMemory();
         const uintptr_t low = addressOf(block) - kPixelPageBytes;
         const uintptr_t high = addressOf(block) + length + kPixelPageBytes;
         for (const Mapping& now : mappings()) {
@@ -136,6 +139,41 @@ TEST(PixelMemory, FreeLeavesNoAlignmentSlackMapped) {
         }
         if (pin != MAP_FAILED) munmap(pin, pinBytes);
     }
+}
+
+TEST(PixelMemory, FreedLargeBlocksAreLentAgainForTheSameLength) {
+    releaseSparePixelMemory();
+    const size_t bytes = 5 * kMiB + 3;
+    void* first = allocatePixelMemory(bytes);
+    ASSERT_NE(first, nullptr);
+    freePixelMemory(first, bytes);
+    // Another request that rounds to the same length gets the kept block, whole.
+    void* again = allocatePixelMemory(6 * kMiB);
+    EXPECT_EQ(again, first);
+    std::memset(again, 7, 6 * kMiB);
+    // One of another length does not.
+    void* other = allocatePixelMemory(3 * kMiB);
+    EXPECT_NE(other, first);
+    freePixelMemory(other, 3 * kMiB);
+    freePixelMemory(again, 6 * kMiB);
+    releaseSparePixelMemory();
+    for (const Mapping& m : mappings())
+        EXPECT_FALSE(m.start <= addressOf(first) && addressOf(first) < m.end);
+}
+
+TEST(PixelMemory, KeptBlocksAreBounded) {
+    releaseSparePixelMemory();
+    // Twelve blocks of 32 MiB freed at once: at most 256 MiB of them may stay mapped.
+    std::vector<void*> blocks;
+    for (int i = 0; i < 12; ++i) blocks.push_back(allocatePixelMemory(32 * kMiB));
+    for (void* block : blocks) ASSERT_NE(block, nullptr);
+    for (void* block : blocks) freePixelMemory(block, 32 * kMiB);
+    size_t stillMapped = 0;
+    for (void* block : blocks)
+        for (const Mapping& m : mappings())
+            if (m.start <= addressOf(block) && addressOf(block) < m.end) ++stillMapped;
+    EXPECT_LE(stillMapped, 8u);
+    releaseSparePixelMemory();
 }
 
 TEST(PixelMemory, ZeroBytesGiveDistinctFreeableBlocks) {
