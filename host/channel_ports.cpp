@@ -4,6 +4,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "host/call_binding.h"
 
 namespace brivo::host {
@@ -59,6 +63,50 @@ bool usable(const PixelMemoryDesc* desc) {
 uint8_t* sampleAt(const PixelMemoryDesc& desc, int64_t x, int64_t y) {
     return static_cast<uint8_t*>(desc.data) +
            (y * desc.rowBits + x * desc.colBits + desc.bitOffset) / 8;
+}
+
+// to[4 · x] = from[x] for x < count; the other bytes of `to` keep their values. Sixteen
+// samples at a time where the sixteen pixels they land in lie before the last one, so no
+// byte past the last written one is touched.
+void spreadToFourByteStride(const uint8_t* from, uint8_t* to, int64_t count) {
+    int64_t x = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i others = _mm_set1_epi32(static_cast<int>(0xFFFFFF00u));
+    for (; x + 16 < count; x += 16) {
+        const __m128i samples = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+        const __m128i low = _mm_unpacklo_epi8(samples, zero);
+        const __m128i high = _mm_unpackhi_epi8(samples, zero);
+        const __m128i spread[4] = {_mm_unpacklo_epi16(low, zero), _mm_unpackhi_epi16(low, zero),
+                                   _mm_unpacklo_epi16(high, zero), _mm_unpackhi_epi16(high, zero)};
+        for (int part = 0; part < 4; ++part) {
+            auto* pixels = reinterpret_cast<__m128i*>(to + 4 * x + 16 * part);
+            const __m128i kept = _mm_and_si128(_mm_loadu_si128(pixels), others);
+            _mm_storeu_si128(pixels, _mm_or_si128(kept, spread[part]));
+        }
+    }
+#endif
+    for (; x < count; ++x) to[4 * x] = from[x];
+}
+
+// to[x] = from[4 · x] for x < count, sixteen at a time while every byte read lies before the
+// last sample.
+void gatherFromFourByteStride(const uint8_t* from, uint8_t* to, int64_t count) {
+    int64_t x = 0;
+#if defined(__SSE2__)
+    const __m128i lowByte = _mm_set1_epi32(0xFF);
+    for (; x + 16 < count; x += 16) {
+        __m128i parts[4];
+        for (int part = 0; part < 4; ++part)
+            parts[part] = _mm_and_si128(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * x + 16 * part)),
+                lowByte);
+        const __m128i words = _mm_packus_epi16(_mm_packs_epi32(parts[0], parts[1]),
+                                               _mm_packs_epi32(parts[2], parts[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), words);
+    }
+#endif
+    for (; x < count; ++x) to[x] = from[4 * x];
 }
 
 struct Tap {
@@ -166,7 +214,7 @@ SPErr ChannelPorts::read(PIChannelPort port, int32_t level, VRect* rect,
         if (step == 1) {
             std::memcpy(to, from, static_cast<size_t>(columns));
         } else if (step == 4) {  // interleaved four-sample pixels: a constant stride
-            for (int64_t x = 0; x < columns; ++x) to[4 * x] = from[x];
+            spreadToFourByteStride(from, to, columns);
         } else {
             for (int64_t x = 0; x < columns; ++x, to += step) *to = from[x];
         }
@@ -190,7 +238,7 @@ SPErr ChannelPorts::write(PIChannelPort port, const VRect* rect, const PixelMemo
         if (step == 1) {
             std::memcpy(to, from, static_cast<size_t>(columns));
         } else if (step == 4) {  // interleaved four-sample pixels: a constant stride
-            for (int64_t x = 0; x < columns; ++x) to[x] = from[4 * x];
+            gatherFromFourByteStride(from, to, columns);
         } else {
             for (int64_t x = 0; x < columns; ++x, from += step) to[x] = *from;
         }

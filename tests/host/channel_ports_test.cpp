@@ -49,6 +49,35 @@ TEST_F(ChannelPortsTest, ReadsIntoOnePlaneOfInterleavedPixels) {
                                          0xEE, 0xEE, 11, 0xEE, 0xEE}));
 }
 
+TEST(ChannelPortsInterleaved, RowsOfAnyLengthMoveOneSampleOfEachPixel) {
+    // Wide rows take the vector path, short ones and the ends of rows the plain one; the
+    // pixel buffer ends at the last sample so that a read or write past it is caught.
+    for (int32_t width : {1, 15, 16, 17, 33, 67, 100}) {
+        const int32_t height = 3;
+        PlaneSamples plane(static_cast<size_t>(width) * height);
+        for (size_t i = 0; i < plane.size(); ++i) plane[i] = static_cast<uint8_t>(i * 7 + 1);
+        ChannelPorts ports;
+        ports.attach(width, height, {plane});
+        for (int32_t offset = 0; offset < 4; ++offset) {
+            const size_t bytes = static_cast<size_t>(width) * height * 4 - (3 - offset);
+            std::vector<uint8_t> pixels(bytes, 0xAB);
+            VRect rect{0, 0, height, width};
+            PixelMemoryDesc desc{pixels.data(), width * 32, 32, offset * 8, 8};
+            ASSERT_EQ(ports.read(ports.port(0), 0, &rect, &desc), kSPNoError);
+            for (size_t i = 0; i < bytes; ++i) {
+                const bool sample = i % 4 == static_cast<size_t>(offset);
+                ASSERT_EQ(pixels[i], sample ? plane[i / 4] : 0xAB) << width << " " << i;
+            }
+            // Written back changed, the samples arrive and nothing else does.
+            for (size_t i = static_cast<size_t>(offset); i < bytes; i += 4) pixels[i] ^= 0x5A;
+            ASSERT_EQ(ports.write(ports.port(0), &rect, &desc), kSPNoError);
+            const PlaneSamples result = ports.takeResult(0);
+            for (size_t i = 0; i < plane.size(); ++i)
+                ASSERT_EQ(result[i], plane[i] ^ 0x5A) << width << " " << i;
+        }
+    }
+}
+
 TEST_F(ChannelPortsTest, RefusesBadRequestsWithoutTouchingMemory) {
     std::vector<uint8_t> out(32, 7);
     PixelMemoryDesc good = tight(out, 4);
