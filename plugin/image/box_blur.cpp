@@ -81,7 +81,9 @@ void filterLine(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, c
     }
 }
 
+// A line of r = 0 is not filtered (and its weights may be 0).
 void scalarPass8(const BoxPass& pass) {
+    if (pass.line.r < 1) return;
     for (int64_t p = 0; p < pass.passes; ++p) {
         for (int32_t k = 0; k < pass.lines; ++k) {
             filterLine8(pass.origin + k * pass.lineStep, pass.n, pass.pixelStep, pass.lanes,
@@ -91,6 +93,7 @@ void scalarPass8(const BoxPass& pass) {
 }
 
 void scalarPass16(const BoxPass& pass) {
+    if (pass.line.r < 1) return;
     for (int64_t p = 0; p < pass.passes; ++p) {
         for (int32_t k = 0; k < pass.lines; ++k) {
             filterLine16(pass.origin + k * pass.lineStep, pass.n, pass.pixelStep, pass.lanes,
@@ -199,6 +202,7 @@ void BoxBlur::apply(const PixelView& view, const PixelRegion& region,
     rows.line = boxLine(radiusX * 0.5f, rows.n, sixteenBit);
     rows.passes = int64_t{extraPasses} + 1;
     rows.scratch = scratch.get();
+    rows.scratchBytes = scratchBytes;
     if (rows.line.r >= 1) rowPass(rows);
 
     BoxPass columns = rows;

@@ -40,7 +40,9 @@ struct BoxPass {
     int32_t lanes = 0;
     BoxLine line;
     int64_t passes = 1;
-    uint8_t* scratch = nullptr;  // at least bytesPerLinePixel * n bytes
+    // scratchBytes of scratch (0 when unknown), never fewer than bytesPerLinePixel * n.
+    uint8_t* scratch = nullptr;
+    size_t scratchBytes = 0;
 };
 
 // All passes over the rows or the columns of a region, per sample depth.

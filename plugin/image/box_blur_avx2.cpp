@@ -1,6 +1,10 @@
 // Vector passes for 8-bit samples. At 8-bit every byte column of a region is a line of its
-// own, so a band of neighbouring byte columns is filtered side by side while walking down
-// the rows in memory order. Rows become such a band by transposing a strip of them.
+// own, so neighbouring byte columns are filtered side by side while walking down the rows in
+// memory order: the running sums of a whole row of byte columns move one row at a time, with
+// no transpose. Rows become such columns by transposing small groups of pixels of a band of
+// rows as the walk along them needs them.
+// Several passes run together: each pass reads the rows the one before it has just written
+// into a small ring, so the image is read and written once per group of passes.
 // Sums are the same exact integers as in the line filter, so the bytes are identical.
 // This file is compiled for AVX2 as a whole, so it instantiates no shared inline templates
 // (a linker could pick such a copy for code that runs on any CPU).
@@ -14,35 +18,122 @@ namespace brivo {
 
 namespace {
 
-constexpr int32_t kGroupBytes = 8;         // byte columns per vector of eight 32-bit sums
-constexpr int32_t kColumnBandBytes = 256;  // byte columns the column pass takes at once
-constexpr int32_t kMaxGroups = kColumnBandBytes / kGroupBytes;
-constexpr int32_t kPrefetchRows = 8;  // rows ahead of the window to fetch
-constexpr int32_t kStripBytes = 32;   // bytes of one transposed strip row
-// A transposed strip (kStripBytes per line pixel) plus an output ring of at most n / 2
-// rows of a column band.
-constexpr size_t kScratchPerLinePixel = kStripBytes + kColumnBandBytes / 2;
+constexpr int32_t kBlock = 32;       // byte columns per vector block
+constexpr int32_t kBandBytes = 256;  // bytes of one transposed pixel of a band of rows
+constexpr int32_t kMaxStages = 4;    // passes run together
+constexpr int32_t kAlign = 64;
+constexpr int32_t kPrefetchBytes = 512;  // bytes ahead along a band's rows to fetch
+// Column chunks: rows of the chunk ahead of the walk to fetch (at least two rows), whole rows
+// while the rings they need stay in the L2 cache, and narrower chunks otherwise.
+constexpr int32_t kPrefetchColumnBytes = 48 * 1024;
+constexpr size_t kWholeRowRingBytes = 384 * 1024;
+constexpr size_t kChunkRingBytes = 128 * 1024;
+constexpr int32_t kLeastChunk = 2048;
+// Rings of up to about two line lengths for a band of rows, or a column chunk's rings.
+constexpr size_t kScratchPerLinePixel = 256;
 
-inline __m256i loadGroup(const uint8_t* p) {
-    return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+// Whole-tap sums fit 16-bit lanes up to this r (255 * (2r - 1) < 2^16), and a signed 16-bit
+// multiply-add up to kMaxRadius16Signed (255 * (2r - 1) < 2^15).
+constexpr int32_t kMaxRadius16 = 128;
+constexpr int32_t kMaxRadius16Signed = 64;
+
+// How a whole window's sum becomes its output.
+enum class Whole {
+    kPartial,  // S = 256 * inner + partial * outer, times the reciprocal
+    kPlain,    // no partial taps: S = 256 * inner, times the reciprocal
+    kMagic,    // no partial taps, inner sums in 16 bits: a 16-bit multiply-high and a shift
+    kSplit,    // no partial taps, inner sums in 16 bits: the product in 16-bit halves
+};
+
+// The constants of one line, broadcast.
+struct Weights {
+    __m256i reciprocal;     // whole windows: S * reciprocal + bias, shifted right by 23
+    __m256i reciprocal256;  // reciprocal * 256, for S = 256 * inner when there is no partial
+    __m256i bias;
+    __m256i fullPartial;  // 16-bit pairs (256, partial)
+    __m256i partial;      // partial in each 32-bit lane
+    __m256i magic;        // 16-bit multiplier of kMagic
+    __m128i magicShift;
+    __m256i twiceReciprocal;  // kSplit: 2 * reciprocal, and the two parts of bias / 256
+    __m256i biasHigh;
+    __m256i biasCarry;
+    __m256d divisor;  // the weight of a window cut by an end of the line
+    Whole whole;
+};
+
+// Without partial taps a whole window's output depends on its inner sum x alone:
+// f(x) = (256 * x * reciprocal + bias) >> 23. Looks for a multiplier m < 2^16 and a shift
+// s with f(x) = (x * m) >> (16 + s) for every sum a window can hold. f and that form are
+// both stepwise rising, so they agree when each output value starts at the same x; the
+// bounds that gives on m are intersected, and the choice is then checked at every x.
+bool findMagic(const BoxLine& line, uint32_t& multiplier, int32_t& shift) {
+    if (line.partial != 0 || line.r < 1 || line.r > kMaxRadius16) return false;
+    const uint64_t q = line.reciprocal << 8;
+    const uint64_t bias = line.bias;
+    const uint64_t top = 255u * static_cast<uint64_t>(2 * line.r - 1);
+    auto f = [&](uint64_t x) { return (x * q + bias) >> 23; };
+    if (q == 0 || f(0) != 0) return false;
+    const uint64_t highest = f(top);
+    for (int32_t s = 15; s >= 0; --s) {
+        const uint64_t unit = uint64_t{1} << (16 + s);
+        uint64_t lo = 1;
+        uint64_t hi = ((highest + 1) * unit - 1) / top;  // nothing beyond f(top)
+        if (hi > 65535) hi = 65535;
+        for (uint64_t v = 1; v <= highest && lo <= hi; ++v) {
+            // x_v, the first x with f(x) >= v, must be the first with x * m >= v * unit.
+            const uint64_t at = (v << 23) - bias;  // f(0) = 0, so bias < v << 23
+            const uint64_t x = (at + q - 1) / q;
+            const uint64_t least = (v * unit + x - 1) / x;
+            if (least > lo) lo = least;
+            if (x > 1 && (v * unit - 1) / (x - 1) < hi) hi = (v * unit - 1) / (x - 1);
+        }
+        if (lo > hi) continue;
+        for (uint64_t x = 0; x <= top; ++x) {
+            if (((x * lo) >> (16 + s)) != f(x)) return false;
+        }
+        multiplier = static_cast<uint32_t>(lo);
+        shift = s;
+        return true;
+    }
+    return false;
 }
 
-inline void storeGroup(uint8_t* p, __m256i v) {
-    const __m128i words =
-        _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(words, words));
-}
-
-// Four groups of eight lanes, narrowed to 32 bytes in lane order.
-inline void storeGroups4(uint8_t* p, __m256i a, __m256i b, __m256i c, __m256i d) {
-    const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(a, b), _mm256_packus_epi32(c, d));
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_permutevar8x32_epi32(bytes, order));
+Weights weightsOf(const BoxLine& line) {
+    Weights w;
+    const auto reciprocal = static_cast<int32_t>(line.reciprocal);
+    w.reciprocal = _mm256_set1_epi32(reciprocal);
+    w.reciprocal256 = _mm256_set1_epi32(reciprocal << 8);
+    w.bias = _mm256_set1_epi32(static_cast<int32_t>(line.bias));
+    w.fullPartial = _mm256_set1_epi32(static_cast<int32_t>(line.full | (line.partial << 16)));
+    w.partial = _mm256_set1_epi32(static_cast<int32_t>(line.partial));
+    w.divisor = _mm256_set1_pd(1.0);
+    uint32_t multiplier = 0;
+    int32_t shift = 0;
+    if (line.partial != 0) {
+        w.whole = Whole::kPartial;
+    } else if (findMagic(line, multiplier, shift)) {
+        w.whole = Whole::kMagic;
+    } else if (line.r >= 2 && line.r <= kMaxRadius16) {
+        w.whole = Whole::kSplit;
+    } else {
+        w.whole = Whole::kPlain;
+    }
+    w.magic = _mm256_set1_epi16(static_cast<int16_t>(multiplier));
+    w.magicShift = _mm_cvtsi32_si128(shift);
+    // (256 x R + bias) >> 23 = (x R + b) >> 15 with b = bias >> 8, as x R is whole. With
+    // b = h * 2^15 + l that is h + (x * 2R >> 16) + 1 where (x * 2R mod 2^16) + 2l carries.
+    const uint64_t b = line.bias >> 8;
+    const uint64_t twiceLow = 2 * (b & 0x7FFF);
+    w.twiceReciprocal = _mm256_set1_epi16(static_cast<int16_t>(2 * line.reciprocal));
+    w.biasHigh = _mm256_set1_epi16(static_cast<int16_t>(b >> 15));
+    // u + 2l carries exactly when u + (2l - 1) saturates; u is even, so 0 never does.
+    w.biasCarry = _mm256_set1_epi16(static_cast<int16_t>(twiceLow == 0 ? 0 : twiceLow - 1));
+    return w;
 }
 
 // Truncating S / W. Both are below 2^31, so the correctly rounded double quotient never
 // reaches the next integer and truncates to the integer quotient.
-inline __m256i divideGroup(__m256i sum, __m256d weight) {
+inline __m256i divide(__m256i sum, __m256d weight) {
     const __m128i low =
         _mm256_cvttpd_epi32(_mm256_div_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), weight));
     const __m128i high = _mm256_cvttpd_epi32(
@@ -50,121 +141,492 @@ inline __m256i divideGroup(__m256i sum, __m256d weight) {
     return _mm256_set_m128i(high, low);
 }
 
-// Filters `groups` groups of eight neighbouring byte columns in place, n rows of them,
-// rows `stride` bytes apart. Each output waits in a ring of r + 1 rows until the input row
-// it replaces is no longer read.
-void filterBand(uint8_t* base, ptrdiff_t stride, int32_t groups, int32_t n, const BoxLine& line,
-                uint8_t* ring) {
+inline __m256i wholeQuotient(__m256i product, const Weights& w) {
+    return _mm256_srli_epi32(_mm256_add_epi32(product, w.bias), 23);
+}
+
+// A block of 32 samples is widened in unpack order: words lo = bytes 0-7 and 16-23, hi = bytes
+// 8-15 and 24-31; dwords 0, 1 from lo and 2, 3 from hi. Packing with saturation in the same
+// order restores the byte order, so no lane ever crosses.
+inline __m256i wordsLow(__m256i v) {
+    return _mm256_unpacklo_epi8(v, _mm256_setzero_si256());
+}
+inline __m256i wordsHigh(__m256i v) {
+    return _mm256_unpackhi_epi8(v, _mm256_setzero_si256());
+}
+inline __m256i dwordsLow(__m256i words) {
+    return _mm256_unpacklo_epi16(words, _mm256_setzero_si256());
+}
+inline __m256i dwordsHigh(__m256i words) {
+    return _mm256_unpackhi_epi16(words, _mm256_setzero_si256());
+}
+inline __m256i packBlock(__m256i q0, __m256i q1, __m256i q2, __m256i q3) {
+    return _mm256_packus_epi16(_mm256_packus_epi32(q0, q1), _mm256_packus_epi32(q2, q3));
+}
+inline __m256i loadBlock(const uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// Inner sums (the whole taps) of a block in 16-bit lanes: two vectors per block.
+struct Sums16 {
+    static constexpr int32_t kVectors = 2;
+
+    static void add(__m256i* s, const uint8_t* row) {
+        const __m256i v = loadBlock(row);
+        s[0] = _mm256_add_epi16(s[0], wordsLow(v));
+        s[1] = _mm256_add_epi16(s[1], wordsHigh(v));
+    }
+
+    // One output block; updates the sums for the next output.
+    template <Whole kWhole, bool kEdge>
+    static __m256i step(__m256i* s, const uint8_t* leaving, const uint8_t* lowered,
+                        const uint8_t* entering, const Weights& w) {
+        const __m256i in = loadBlock(entering);
+        const __m256i inLo = wordsLow(in);
+        const __m256i inHi = wordsHigh(in);
+        const __m256i lo = s[0];
+        const __m256i hi = s[1];
+        __m256i result;
+        if constexpr (kEdge) {
+            // Sums may use all 16 bits here: widen first, then add the outer taps.
+            const __m256i out = loadBlock(leaving);
+            const __m256i outerLo = _mm256_add_epi16(wordsLow(out), inLo);
+            const __m256i outerHi = _mm256_add_epi16(wordsHigh(out), inHi);
+            auto quotient = [&](__m256i inner, __m256i outer) {
+                return divide(_mm256_add_epi32(_mm256_slli_epi32(inner, 8),
+                                               _mm256_madd_epi16(outer, w.partial)),
+                              w.divisor);
+            };
+            result = packBlock(quotient(dwordsLow(lo), dwordsLow(outerLo)),
+                               quotient(dwordsHigh(lo), dwordsHigh(outerLo)),
+                               quotient(dwordsLow(hi), dwordsLow(outerHi)),
+                               quotient(dwordsHigh(hi), dwordsHigh(outerHi)));
+        } else if constexpr (kWhole == Whole::kPartial) {
+            // S = 256 * inner + partial * outer from (inner, outer) pairs in one multiply-add.
+            const __m256i out = loadBlock(leaving);
+            const __m256i outerLo = _mm256_add_epi16(wordsLow(out), inLo);
+            const __m256i outerHi = _mm256_add_epi16(wordsHigh(out), inHi);
+            auto quotient = [&](__m256i pairs) {
+                return wholeQuotient(
+                    _mm256_mullo_epi32(_mm256_madd_epi16(pairs, w.fullPartial), w.reciprocal), w);
+            };
+            result = packBlock(quotient(_mm256_unpacklo_epi16(lo, outerLo)),
+                               quotient(_mm256_unpackhi_epi16(lo, outerLo)),
+                               quotient(_mm256_unpacklo_epi16(hi, outerHi)),
+                               quotient(_mm256_unpackhi_epi16(hi, outerHi)));
+        } else if constexpr (kWhole == Whole::kPlain) {
+            auto quotient = [&](__m256i inner) {
+                return wholeQuotient(_mm256_mullo_epi32(inner, w.reciprocal256), w);
+            };
+            result = packBlock(quotient(dwordsLow(lo)), quotient(dwordsHigh(lo)),
+                               quotient(dwordsLow(hi)), quotient(dwordsHigh(hi)));
+        } else if constexpr (kWhole == Whole::kMagic) {
+            auto quotient = [&](__m256i inner) {
+                return _mm256_srl_epi16(_mm256_mulhi_epu16(inner, w.magic), w.magicShift);
+            };
+            result = _mm256_packus_epi16(quotient(lo), quotient(hi));
+        } else {
+            auto quotient = [&](__m256i inner) {
+                const __m256i carried = _mm256_cmpeq_epi16(
+                    _mm256_adds_epu16(_mm256_mullo_epi16(inner, w.twiceReciprocal), w.biasCarry),
+                    _mm256_set1_epi16(-1));
+                return _mm256_sub_epi16(
+                    _mm256_add_epi16(_mm256_mulhi_epu16(inner, w.twiceReciprocal), w.biasHigh),
+                    carried);
+            };
+            result = _mm256_packus_epi16(quotient(lo), quotient(hi));
+        }
+        const __m256i low = loadBlock(lowered);
+        s[0] = _mm256_sub_epi16(_mm256_add_epi16(lo, inLo), wordsLow(low));
+        s[1] = _mm256_sub_epi16(_mm256_add_epi16(hi, inHi), wordsHigh(low));
+        return result;
+    }
+};
+
+// Inner sums in 32-bit lanes, for boxes too wide for 16 bits: four vectors per block.
+struct Sums32 {
+    static constexpr int32_t kVectors = 4;
+
+    static void widen(const uint8_t* row, __m256i d[4]) {
+        const __m256i v = loadBlock(row);
+        const __m256i lo = wordsLow(v);
+        const __m256i hi = wordsHigh(v);
+        d[0] = dwordsLow(lo);
+        d[1] = dwordsHigh(lo);
+        d[2] = dwordsLow(hi);
+        d[3] = dwordsHigh(hi);
+    }
+
+    static void add(__m256i* s, const uint8_t* row) {
+        __m256i d[4];
+        widen(row, d);
+        for (int k = 0; k < 4; ++k) s[k] = _mm256_add_epi32(s[k], d[k]);
+    }
+
+    template <Whole kWhole, bool kEdge>
+    static __m256i step(__m256i* s, const uint8_t* leaving, const uint8_t* lowered,
+                        const uint8_t* entering, const Weights& w) {
+        static_assert(kWhole == Whole::kPartial || kWhole == Whole::kPlain,
+                      "32-bit sums take the reciprocal");
+        __m256i in[4];
+        widen(entering, in);
+        __m256i q[4];
+        if constexpr (kEdge || kWhole == Whole::kPartial) {
+            __m256i out[4];
+            widen(leaving, out);
+            for (int k = 0; k < 4; ++k) {
+                // Outer sums stay below 2^16, so the 16-bit multiply-add is the exact product.
+                const __m256i sum =
+                    _mm256_add_epi32(_mm256_slli_epi32(s[k], 8),
+                                     _mm256_madd_epi16(_mm256_add_epi32(out[k], in[k]), w.partial));
+                if constexpr (kEdge) {
+                    q[k] = divide(sum, w.divisor);
+                } else {
+                    q[k] = wholeQuotient(_mm256_mullo_epi32(sum, w.reciprocal), w);
+                }
+            }
+        } else {
+            for (int k = 0; k < 4; ++k) {
+                q[k] = wholeQuotient(_mm256_mullo_epi32(s[k], w.reciprocal256), w);
+            }
+        }
+        __m256i low[4];
+        widen(lowered, low);
+        for (int k = 0; k < 4; ++k) s[k] = _mm256_sub_epi32(_mm256_add_epi32(s[k], in[k]), low[k]);
+        return packBlock(q[0], q[1], q[2], q[3]);
+    }
+};
+
+// The rows one output row of one pass reads and writes.
+struct StepRows {
+    const uint8_t* leaving;   // offset -r
+    const uint8_t* lowered;   // offset -(r - 1): leaves the whole taps after this output
+    const uint8_t* entering;  // offset +r
+    uint8_t* out;
+    int32_t outBytes;  // bytes of out to write; the rest of the last block is dropped
+};
+
+template <class Sums, Whole kWhole, bool kEdge>
+void stepRow(__m256i* sums, const StepRows& rows, int32_t blocks, const Weights& w) {
+    // Locals, so stores through out are not taken to change the pointers.
+    const uint8_t* const leaving = rows.leaving;
+    const uint8_t* const lowered = rows.lowered;
+    const uint8_t* const entering = rows.entering;
+    uint8_t* const out = rows.out;
+    const int32_t whole = rows.outBytes / kBlock < blocks ? rows.outBytes / kBlock : blocks;
+    for (int32_t b = 0; b < whole; ++b) {
+        const int32_t x = b * kBlock;
+        const __m256i v = Sums::template step<kWhole, kEdge>(sums + b * Sums::kVectors, leaving + x,
+                                                             lowered + x, entering + x, w);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), v);
+    }
+    for (int32_t b = whole; b < blocks; ++b) {
+        const int32_t x = b * kBlock;
+        alignas(32) uint8_t last[kBlock];
+        _mm256_store_si256(
+            reinterpret_cast<__m256i*>(last),
+            Sums::template step<kWhole, kEdge>(sums + b * Sums::kVectors, leaving + x, lowered + x,
+                                               entering + x, w));
+        if (rows.outBytes > x) std::memcpy(out + x, last, static_cast<size_t>(rows.outBytes - x));
+    }
+}
+
+// Scratch for one group of passes. A row of zeros stands in for taps outside the line. Pass
+// s > 0 reads the rows of pass s - 1 from rings[s] (2r + 1 rows); the first pass reads its
+// input from the caller's ends, which may keep it in `first`; `out` holds output rows for
+// ends that collect them.
+struct Workspace {
+    const uint8_t* zero = nullptr;
+    uint8_t* rings[kMaxStages] = {};
+    __m256i* sums[kMaxStages] = {};
+    uint8_t* first = nullptr;
+    uint8_t* out = nullptr;
+    int32_t width = 0;  // bytes of one ring row, a multiple of kBlock
+    int32_t stages = 0;
+};
+
+inline uint8_t* alignUp(uint8_t* p) {
+    const auto address = reinterpret_cast<uintptr_t>(p);
+    return p + ((kAlign - address % kAlign) % kAlign);
+}
+
+inline size_t rowsBytes(int32_t rows, int32_t width) {
+    return static_cast<size_t>(rows) * static_cast<size_t>(width) + kAlign;
+}
+
+// Lays out a workspace for `stages` passes in [scratch, scratch + bytes): false when it does
+// not fit.
+bool carve(uint8_t* scratch, size_t bytes, int32_t r, int32_t width, int32_t sumVectors,
+           int32_t stages, int32_t firstRows, int32_t outRows, Workspace& ws) {
+    const int32_t sumRows = width / kBlock * sumVectors;  // 32-byte vectors
+    const size_t need = kAlign + rowsBytes(1, width) + rowsBytes(firstRows, width) +
+                        rowsBytes(outRows, width) +
+                        static_cast<size_t>(stages) * rowsBytes(sumRows, kBlock) +
+                        static_cast<size_t>(stages - 1) * rowsBytes(2 * r + 1, width);
+    if (width < kBlock || need > bytes) return false;
+    uint8_t* p = alignUp(scratch);
+    std::memset(p, 0, static_cast<size_t>(width));
+    ws.zero = p;
+    p = alignUp(p + width);
+    ws.first = p;
+    p = alignUp(p + static_cast<size_t>(firstRows) * static_cast<size_t>(width));
+    ws.out = p;
+    p = alignUp(p + static_cast<size_t>(outRows) * static_cast<size_t>(width));
+    for (int32_t s = 0; s < stages; ++s) {
+        ws.sums[s] = reinterpret_cast<__m256i*>(p);
+        p = alignUp(p + static_cast<size_t>(sumRows) * kBlock);
+        if (s > 0) {
+            ws.rings[s] = p;
+            p = alignUp(p + static_cast<size_t>(2 * r + 1) * static_cast<size_t>(width));
+        }
+    }
+    ws.width = width;
+    ws.stages = stages;
+    return true;
+}
+
+// Runs `passes` passes (at most kMaxStages) over n rows of `blocks` vector blocks. Walking
+// t along the line, pass s emits its row t - s * r, the first one whose window pass s - 1 has
+// completed, into the ring of pass s + 1, which is large enough that no row still to be read
+// is overwritten. The ends give the first pass its input rows and take the last pass's
+// output rows:
+//   need(j)      makes input rows up to j readable;
+//   row(j, slot) input row j, which an own ring of ringRows() rows keeps at `slot`;
+//   out(i)       where output row i goes, outBytes() bytes of it; done(i) once it is there.
+template <class Sums, Whole kWhole, class Ends>
+void runPasses(Ends& ends, const BoxLine& line, Weights& w, const Workspace& ws, int32_t passes,
+               int32_t n, int32_t blocks) {
+    if (passes > kMaxStages) passes = kMaxStages;
     const int32_t r = line.r;
-    const int32_t bandBytes = groups * kGroupBytes;
-    const __m256i partial = _mm256_set1_epi32(static_cast<int32_t>(line.partial));
-    const __m256i reciprocal = _mm256_set1_epi32(static_cast<int32_t>(line.reciprocal));
-    const __m256i bias = _mm256_set1_epi32(static_cast<int32_t>(line.bias));
-    auto row = [&](int32_t j) { return base + j * stride; };
-    auto slot = [&](int32_t i) { return ring + static_cast<ptrdiff_t>(i % (r + 1)) * bandBytes; };
-    auto flush = [&](int32_t i) {
-        if (i >= 0) std::memcpy(row(i), slot(i), static_cast<size_t>(bandBytes));
+    const int32_t ringRows = 2 * r + 1;
+    const ptrdiff_t width = ws.width;
+    struct Slots {
+        int32_t rows;   // rows of the ring the pass reads
+        int32_t enter;  // ring slots of the rows at offsets +r, -r and -(r - 1)
+        int32_t leave;
+        int32_t lower;
+        int32_t written;  // slot of the next output row in the next pass's ring
+    };
+    Slots slots[kMaxStages];
+    auto advance = [](int32_t& slot, int32_t rows) {
+        if (++slot == rows) slot = 0;
     };
 
-    // inner: sum of the whole taps (offsets -(r-1) .. r-1) that lie inside the line.
-    __m256i inner[kMaxGroups];
-    for (int32_t g = 0; g < groups; ++g) inner[g] = _mm256_setzero_si256();
-    for (int32_t j = 0; j < r; ++j) {
-        for (int32_t g = 0; g < groups; ++g) {
-            inner[g] = _mm256_add_epi32(inner[g], loadGroup(row(j) + g * kGroupBytes));
-        }
-    }
-    // Full weight 256 is a shift; outer sums stay below 2^16, so a 16-bit multiply-add
-    // against the partial weight gives the exact 32-bit product.
-    auto weighted = [&](int32_t g, __m256i outer) {
-        return _mm256_add_epi32(_mm256_slli_epi32(inner[g], 8), _mm256_madd_epi16(outer, partial));
-    };
-
-    // A window cut by an end of the line: exact division by the weights taken.
-    auto edgeStep = [&](int32_t i) {
-        const bool hasLeft = i - r >= 0;
-        const bool hasRight = i + r < n;
-        const int32_t firstInner = i - r + 1 > 0 ? i - r + 1 : 0;
-        const int32_t lastInner = i + r - 1 < n - 1 ? i + r - 1 : n - 1;
-        const int32_t innerTaps = lastInner - firstInner + 1;
-        const uint32_t weight = line.full * static_cast<uint32_t>(innerTaps) +
-                                line.partial * static_cast<uint32_t>(hasLeft + hasRight);
-        const __m256d divisor = _mm256_set1_pd(static_cast<double>(weight));
-        uint8_t* out = slot(i);
-        for (int32_t g = 0; g < groups; ++g) {
-            const int32_t x = g * kGroupBytes;
-            __m256i outer = _mm256_setzero_si256();
-            if (hasLeft) outer = _mm256_add_epi32(outer, loadGroup(row(i - r) + x));
-            if (hasRight) outer = _mm256_add_epi32(outer, loadGroup(row(i + r) + x));
-            storeGroup(out + x, divideGroup(weighted(g, outer), divisor));
-            if (hasRight) inner[g] = _mm256_add_epi32(inner[g], loadGroup(row(i + r) + x));
-            if (i - r + 1 >= 0) {
-                inner[g] = _mm256_sub_epi32(inner[g], loadGroup(row(i - r + 1) + x));
-            }
-        }
-        flush(i - r);
-    };
-
-    for (int32_t i = 0; i <= r; ++i) edgeStep(i);
-    for (int32_t i = r + 1; i < n - r; ++i) {
-        const uint8_t* leaving = row(i - r);
-        const uint8_t* entering = row(i + r);
-        const uint8_t* lowered = row(i - r + 1);
-        uint8_t* out = slot(i);
-        // Rows far apart in memory defeat the hardware prefetcher: ask for rows ahead.
-        if (i + r + kPrefetchRows < n) {
-            const uint8_t* ahead = row(i + r + kPrefetchRows);
-            for (int32_t x = 0; x < bandBytes; x += 64) {
-                _mm_prefetch(reinterpret_cast<const char*>(ahead + x), _MM_HINT_T0);
-            }
-        }
-        auto whole = [&](int32_t g) {
-            const int32_t x = g * kGroupBytes;
-            const __m256i in = loadGroup(entering + x);
-            const __m256i sum = weighted(g, _mm256_add_epi32(loadGroup(leaving + x), in));
-            inner[g] = _mm256_sub_epi32(_mm256_add_epi32(inner[g], in), loadGroup(lowered + x));
-            return _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(sum, reciprocal), bias),
-                                     23);
+    auto emit = [&](int32_t s, int32_t i) {
+        Slots& slot = slots[s];
+        __m256i* sums = ws.sums[s];
+        auto input = [&](int32_t j, int32_t at) -> const uint8_t* {
+            return s == 0 ? ends.row(j, at) : ws.rings[s] + at * width;
         };
-        int32_t g = 0;
-        for (; g + 4 <= groups; g += 4) {
-            const __m256i a = whole(g);
-            const __m256i b = whole(g + 1);
-            const __m256i c = whole(g + 2);
-            const __m256i d = whole(g + 3);
-            storeGroups4(out + g * kGroupBytes, a, b, c, d);
+        if (i == 0) {
+            slot.rows = s == 0 ? ends.ringRows() : ringRows;
+            for (int32_t v = 0; v < blocks * Sums::kVectors; ++v) sums[v] = _mm256_setzero_si256();
+            for (int32_t j = 0; j < r; ++j) {
+                const uint8_t* row = input(j, j);
+                for (int32_t b = 0; b < blocks; ++b) {
+                    Sums::add(sums + b * Sums::kVectors, row + b * kBlock);
+                }
+            }
+            slot.enter = r;
+            slot.leave = slot.rows - r;
+            slot.lower = slot.rows - r + 1 == slot.rows ? 0 : slot.rows - r + 1;
+            slot.written = 0;
         }
-        for (; g < groups; ++g) storeGroup(out + g * kGroupBytes, whole(g));
-        flush(i - r);
+        StepRows rows;
+        rows.entering = i + r < n ? input(i + r, slot.enter) : ws.zero;
+        rows.leaving = i - r >= 0 ? input(i - r, slot.leave) : ws.zero;
+        rows.lowered = i - r + 1 >= 0 ? input(i - r + 1, slot.lower) : ws.zero;
+        const bool last = s + 1 == passes;
+        if (last) {
+            rows.out = ends.out(i);
+            rows.outBytes = ends.outBytes();
+        } else {
+            rows.out = ws.rings[s + 1] + slot.written * width;
+            rows.outBytes = blocks * kBlock;
+        }
+        if (i <= r || i >= n - r) {
+            // A window cut by an end of the line (or the first whole one): exact division.
+            const int32_t firstInner = i - r + 1 > 0 ? i - r + 1 : 0;
+            const int32_t lastInner = i + r - 1 < n - 1 ? i + r - 1 : n - 1;
+            const uint32_t weight =
+                line.full * static_cast<uint32_t>(lastInner - firstInner + 1) +
+                line.partial * static_cast<uint32_t>((i - r >= 0) + (i + r < n));
+            w.divisor = _mm256_set1_pd(static_cast<double>(weight));
+            stepRow<Sums, Whole::kPartial, true>(sums, rows, blocks, w);
+        } else {
+            stepRow<Sums, kWhole, false>(sums, rows, blocks, w);
+        }
+        advance(slot.enter, slot.rows);
+        advance(slot.leave, slot.rows);
+        advance(slot.lower, slot.rows);
+        advance(slot.written, ringRows);
+        if (last) ends.done(i);
+    };
+
+    for (int32_t t = 0; t < n + (passes - 1) * r; ++t) {
+        if (t < n) ends.need(t + r < n ? t + r : n - 1);
+        for (int32_t s = 0; s < passes; ++s) {
+            const int32_t i = t - s * r;
+            if (i < 0) break;
+            if (i < n) emit(s, i);
+        }
     }
-    for (int32_t i = n - r; i < n; ++i) edgeStep(i);
-    for (int32_t i = n - r; i < n; ++i) flush(i);
 }
 
-void transposeBytes8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) {
-    __m128i in[8];
-    for (int k = 0; k < 8; ++k) {
-        in[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + k * srcStride));
-    }
-    const __m128i t0 = _mm_unpacklo_epi8(in[0], in[1]);
-    const __m128i t1 = _mm_unpacklo_epi8(in[2], in[3]);
-    const __m128i t2 = _mm_unpacklo_epi8(in[4], in[5]);
-    const __m128i t3 = _mm_unpacklo_epi8(in[6], in[7]);
-    const __m128i u0 = _mm_unpacklo_epi16(t0, t1);
-    const __m128i u1 = _mm_unpackhi_epi16(t0, t1);
-    const __m128i u2 = _mm_unpacklo_epi16(t2, t3);
-    const __m128i u3 = _mm_unpackhi_epi16(t2, t3);
-    const __m128i out[4] = {_mm_unpacklo_epi32(u0, u2), _mm_unpackhi_epi32(u0, u2),
-                            _mm_unpacklo_epi32(u1, u3), _mm_unpackhi_epi32(u1, u3)};
-    for (int m = 0; m < 4; ++m) {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + 2 * m * dstStride), out[m]);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + (2 * m + 1) * dstStride),
-                         _mm_unpackhi_epi64(out[m], out[m]));
+bool fitsSums16(const BoxLine& line) {
+    return line.r <= (line.partial != 0 ? kMaxRadius16Signed : kMaxRadius16);
+}
+
+int32_t sumVectorsOf(const BoxLine& line) {
+    return fitsSums16(line) ? Sums16::kVectors : Sums32::kVectors;
+}
+
+// All passes, in groups of at most ws.stages, each group through runPasses with fresh ends.
+template <class MakeEnds>
+void runAllPasses(const BoxLine& line, Weights& w, int64_t passes, const Workspace& ws, int32_t n,
+                  int32_t blocks, MakeEnds makeEnds) {
+    for (int64_t done = 0; done < passes;) {
+        const int32_t group =
+            passes - done < ws.stages ? static_cast<int32_t>(passes - done) : ws.stages;
+        auto ends = makeEnds(group);
+        if (!fitsSums16(line)) {
+            if (w.whole == Whole::kPartial) {
+                runPasses<Sums32, Whole::kPartial>(ends, line, w, ws, group, n, blocks);
+            } else {
+                runPasses<Sums32, Whole::kPlain>(ends, line, w, ws, group, n, blocks);
+            }
+        } else if (w.whole == Whole::kPartial) {
+            runPasses<Sums16, Whole::kPartial>(ends, line, w, ws, group, n, blocks);
+        } else if (w.whole == Whole::kPlain) {
+            runPasses<Sums16, Whole::kPlain>(ends, line, w, ws, group, n, blocks);
+        } else if (w.whole == Whole::kSplit) {
+            runPasses<Sums16, Whole::kSplit>(ends, line, w, ws, group, n, blocks);
+        } else {
+            runPasses<Sums16, Whole::kMagic>(ends, line, w, ws, group, n, blocks);
+        }
+        done += group;
     }
 }
 
-void transposeDwords8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
-                        ptrdiff_t dstStride) {
+size_t scratchOf(const BoxPass& pass) {
+    const size_t least = kScratchPerLinePixel * static_cast<size_t>(pass.n);
+    return pass.scratchBytes > least ? pass.scratchBytes : least;
+}
+
+int32_t firstStages(const BoxPass& pass) {
+    return pass.passes < kMaxStages ? static_cast<int32_t>(pass.passes) : kMaxStages;
+}
+
+// --- Columns: whole rows of byte columns, read and written in place. ---
+
+// A chunk of `bytes` byte columns, rows `stride` apart. The first pass reads the chunk itself
+// (`direct`: whole blocks only, and a later pass to write it), or copies of its rows.
+struct ColumnEnds {
+    uint8_t* first;
+    ptrdiff_t stride;
+    int32_t bytes;
+    int32_t n;
+    bool direct;
+    uint8_t* ring;
+    ptrdiff_t width;
+    int32_t rows;
+    int32_t have = 0;  // input rows made readable
+    int32_t slot = 0;  // ring slot of row `have`
+
+    int32_t ringRows() const { return rows; }
+    void need(int32_t j) {
+        for (; have <= j; ++have) {
+            if (direct) {
+                // The hardware prefetcher falls behind on rows this far apart.
+                const int32_t rowsAhead =
+                    kPrefetchColumnBytes / bytes > 2 ? kPrefetchColumnBytes / bytes : 2;
+                if (have + rowsAhead < n) {
+                    const uint8_t* ahead = first + (have + rowsAhead) * stride;
+                    for (int32_t x = 0; x < bytes; x += 64) {
+                        _mm_prefetch(reinterpret_cast<const char*>(ahead + x), _MM_HINT_T0);
+                    }
+                }
+            } else {
+                std::memcpy(ring + slot * width, first + have * stride, static_cast<size_t>(bytes));
+                if (++slot == rows) slot = 0;
+            }
+        }
+    }
+    const uint8_t* row(int32_t j, int32_t at) const {
+        return direct ? first + j * stride : ring + at * width;
+    }
+    uint8_t* out(int32_t i) const { return first + i * stride; }
+    int32_t outBytes() const { return bytes; }
+    void done(int32_t) {}
+};
+
+// Filters byte columns [x, x + bytes) in chunks as wide as the scratch and the cache allow.
+void filterColumns(const BoxPass& pass, int32_t x, int32_t bytes, bool wholeBlocks) {
+    const int32_t r = pass.line.r;
+    const int32_t vectors = sumVectorsOf(pass.line);
+    const size_t scratchBytes = scratchOf(pass);
+    Workspace ws;
+    bool carved = false;
+    for (int32_t stages = firstStages(pass); stages >= 1 && !carved; --stages) {
+        // A group of one pass reads copies, and so does a chunk of partial blocks.
+        const bool copies = !wholeBlocks || stages == 1 || pass.passes % stages == 1;
+        int32_t width = (bytes + kBlock - 1) / kBlock * kBlock;
+        const size_t rings = static_cast<size_t>(stages - (copies ? 0 : 1)) * (2 * r + 1);
+        if (rings * static_cast<size_t>(width) > kWholeRowRingBytes) {
+            const auto fit = static_cast<int32_t>(kChunkRingBytes / rings) / kBlock * kBlock;
+            const int32_t chunk = fit > kLeastChunk ? fit : kLeastChunk;
+            if (width > chunk) width = chunk;
+        }
+        while (width >= kBlock && !carved) {
+            carved = carve(pass.scratch, scratchBytes, r, width, vectors, stages,
+                           copies ? 2 * r + 1 : 0, 0, ws);
+            width = width / 2 / kBlock * kBlock;
+        }
+    }
+    if (!carved) {
+        // Not reached with the promised scratch, in which one pass over a block always fits.
+        for (int64_t p = 0; p < pass.passes; ++p) {
+            for (int32_t k = x; k < x + bytes; ++k) {
+                filterLine8(pass.origin + k, pass.n, pass.pixelStep, 1, pass.line, pass.scratch);
+            }
+        }
+        return;
+    }
+    Weights w = weightsOf(pass.line);
+    for (int32_t at = x; at < x + bytes; at += ws.width) {
+        const int32_t chunk = x + bytes - at < ws.width ? x + bytes - at : ws.width;
+        const int32_t blocks = (chunk + kBlock - 1) / kBlock;
+        runAllPasses(pass.line, w, pass.passes, ws, pass.n, blocks, [&](int32_t group) {
+            return ColumnEnds{pass.origin + at,
+                              pass.pixelStep,
+                              chunk,
+                              pass.n,
+                              group >= 2 && chunk % kBlock == 0,
+                              ws.first,
+                              ws.width,
+                              2 * r + 1};
+        });
+    }
+}
+
+void columns8(const BoxPass& pass) {
+    if (pass.line.r < 1) return;
+    if (pass.lineStep != pass.lanes) {
+        scalarBoxBlurKernels().columns8(pass);
+        return;
+    }
+    // Whole blocks are read in place; the last few byte columns go through copies.
+    const int32_t bytes = pass.lines * pass.lanes;
+    const int32_t whole = bytes / kBlock * kBlock;
+    if (whole > 0) filterColumns(pass, 0, whole, true);
+    if (bytes > whole) filterColumns(pass, whole, bytes - whole, false);
+}
+
+// --- Rows: a band of rows, transposed a group of pixels at a time. ---
+
+// The tiles stay out of line: inlined into the loops over tiles they spill registers.
+[[gnu::noinline]] void transposeDwords8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
+                                          ptrdiff_t dstStride) {
     __m256i in[8];
     for (int k = 0; k < 8; ++k) {
         in[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k * srcStride));
@@ -189,77 +651,188 @@ void transposeDwords8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
     }
 }
 
-// dst element (c, k) = src element (k, c) for a rows x cols matrix of 1- or 4-byte elements.
+[[gnu::noinline]] void transposeBytes16x16(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
+                                           ptrdiff_t dstStride) {
+    // v[k]: row k in the low half, row k + 8 in the high half; each half is then an 8 x 16
+    // transpose of its own.
+    __m256i v[8];
+    for (int k = 0; k < 8; ++k) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k * srcStride));
+        const __m128i high =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + (k + 8) * srcStride));
+        v[k] = _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+    }
+    // a[m], a[m + 4]: rows 2m, 2m + 1 as byte pairs, columns 0-7 and 8-15.
+    __m256i a[8];
+    for (int m = 0; m < 4; ++m) {
+        a[m] = _mm256_unpacklo_epi8(v[2 * m], v[2 * m + 1]);
+        a[m + 4] = _mm256_unpackhi_epi8(v[2 * m], v[2 * m + 1]);
+    }
+    // b[2q + j]: rows 4j .. 4j + 3 as 32-bit units, columns 4q .. 4q + 3.
+    __m256i b[8];
+    for (int h = 0; h < 2; ++h) {
+        for (int j = 0; j < 2; ++j) {
+            b[4 * h + j] = _mm256_unpacklo_epi16(a[4 * h + 2 * j], a[4 * h + 2 * j + 1]);
+            b[4 * h + 2 + j] = _mm256_unpackhi_epi16(a[4 * h + 2 * j], a[4 * h + 2 * j + 1]);
+        }
+    }
+    // c[p]: columns 2p and 2p + 1, rows 0-7 (low half) and 8-15 (high half) as 64-bit units;
+    // reordered, the low half is column 2p and the high half column 2p + 1.
+    for (int q = 0; q < 4; ++q) {
+        const __m256i pair[2] = {_mm256_unpacklo_epi32(b[2 * q], b[2 * q + 1]),
+                                 _mm256_unpackhi_epi32(b[2 * q], b[2 * q + 1])};
+        for (int h = 0; h < 2; ++h) {
+            const int column = 4 * q + 2 * h;
+            const __m256i columns = _mm256_permute4x64_epi64(pair[h], 0xD8);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + column * dstStride),
+                             _mm256_castsi256_si128(columns));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + (column + 1) * dstStride),
+                             _mm256_extracti128_si256(columns, 1));
+        }
+    }
+}
+
+// dst element (c, k) = src element (k, c) for a rows x cols matrix of kElement-byte elements,
+// in tiles of kTile x kTile; a tile cut by the matrix's edge goes through a padded copy.
+template <int32_t kElement>
 void transpose(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride,
-               int32_t element, int32_t rows, int32_t cols) {
-    const int32_t wholeRows = rows & ~7;
-    const int32_t wholeCols = cols & ~7;
-    for (int32_t k = 0; k < wholeRows; k += 8) {
-        for (int32_t c = 0; c < wholeCols; c += 8) {
-            const uint8_t* from = src + k * srcStride + c * element;
-            uint8_t* to = dst + c * dstStride + k * element;
-            if (element == 1) {
-                transposeBytes8x8(from, srcStride, to, dstStride);
-            } else {
-                transposeDwords8x8(from, srcStride, to, dstStride);
+               int32_t rows, int32_t cols) {
+    constexpr int32_t kTile = kElement == 1 ? 16 : 8;
+    constexpr int32_t kTileBytes = kTile * kElement;
+    auto tile = [](const uint8_t* from, ptrdiff_t fromStride, uint8_t* to, ptrdiff_t toStride) {
+        if constexpr (kElement == 1) {
+            transposeBytes16x16(from, fromStride, to, toStride);
+        } else {
+            transposeDwords8x8(from, fromStride, to, toStride);
+        }
+    };
+    alignas(32) uint8_t in[kTile * kTileBytes];
+    alignas(32) uint8_t out[kTile * kTileBytes];
+    for (int32_t k = 0; k < rows; k += kTile) {
+        const int32_t tileRows = rows - k < kTile ? rows - k : kTile;
+        for (int32_t c = 0; c < cols; c += kTile) {
+            const int32_t tileCols = cols - c < kTile ? cols - c : kTile;
+            const uint8_t* from = src + k * srcStride + c * kElement;
+            uint8_t* to = dst + c * dstStride + k * kElement;
+            const bool cut = tileRows < kTile || tileCols < kTile;
+            if (cut) {
+                std::memset(in, 0, sizeof(in));
+                for (int32_t m = 0; m < tileRows; ++m) {
+                    std::memcpy(in + m * kTileBytes, from + m * srcStride,
+                                static_cast<size_t>(tileCols * kElement));
+                }
+            }
+            tile(cut ? in : from, cut ? kTileBytes : srcStride, cut ? out : to,
+                 cut ? kTileBytes : dstStride);
+            if (cut) {
+                for (int32_t m = 0; m < tileCols; ++m) {
+                    std::memcpy(to + m * dstStride, out + m * kTileBytes,
+                                static_cast<size_t>(tileRows * kElement));
+                }
             }
         }
     }
-    for (int32_t k = 0; k < rows; ++k) {
-        for (int32_t c = k < wholeRows ? wholeCols : 0; c < cols; ++c) {
-            std::memcpy(dst + c * dstStride + k * element, src + k * srcStride + c * element,
-                        static_cast<size_t>(element));
-        }
-    }
 }
 
-// Pass after pass over the whole region: the prefetcher keeps up with one band's walk down
-// the rows better than a band's data stays cached between passes.
-void columns8(const BoxPass& pass) {
-    if (pass.lineStep != pass.lanes) {
-        scalarBoxBlurKernels().columns8(pass);
-        return;
-    }
-    const int32_t bytes = pass.lines * pass.lanes;
-    for (int64_t p = 0; p < pass.passes; ++p) {
-        int32_t x = 0;
-        while (x + kGroupBytes <= bytes) {
-            const int32_t groups =
-                (bytes - x) / kGroupBytes < kMaxGroups ? (bytes - x) / kGroupBytes : kMaxGroups;
-            filterBand(pass.origin + x, pass.pixelStep, groups, pass.n, pass.line, pass.scratch);
-            x += groups * kGroupBytes;
+// A band of `rows` image rows, n pixels of kElement bytes each. Pixels are transposed in
+// groups of kGroup into the first pass's ring, one band-wide row per pixel, and the last
+// pass's rows are collected kGroup at a time and transposed back.
+template <int32_t kElement>
+struct RowEnds {
+    static constexpr int32_t kGroup = kElement == 1 ? 16 : 8;
+    uint8_t* first;
+    ptrdiff_t lineStep;
+    int32_t rows;
+    int32_t n;
+    uint8_t* ring;
+    int32_t ringRowCount;  // a multiple of kGroup, so a group never wraps
+    uint8_t* outRows;      // kGroup rows
+    ptrdiff_t width;
+    int32_t blocks;  // vector blocks the band's rows fill
+    int32_t have = 0;
+
+    int32_t ringRows() const { return ringRowCount; }
+    void need(int32_t j) {
+        for (; have <= j; have += kGroup) {
+            const int32_t count = n - have < kGroup ? n - have : kGroup;
+            // Many rows read side by side are too many streams for the hardware prefetcher.
+            const int32_t at = have * kElement;
+            if (at % 64 == 0 && at + kPrefetchBytes < n * kElement) {
+                for (int32_t k = 0; k < rows; ++k) {
+                    _mm_prefetch(
+                        reinterpret_cast<const char*>(first + k * lineStep + at + kPrefetchBytes),
+                        _MM_HINT_T0);
+                }
+            }
+            transpose<kElement>(first + have * kElement, lineStep,
+                                ring + (have % ringRowCount) * width, width, rows, count);
         }
-        for (; x < bytes; ++x) {
-            filterLine8(pass.origin + x, pass.n, pass.pixelStep, 1, pass.line, pass.scratch);
+    }
+    const uint8_t* row(int32_t, int32_t at) const { return ring + at * width; }
+    uint8_t* out(int32_t i) const { return outRows + (i % kGroup) * width; }
+    int32_t outBytes() const { return blocks * kBlock; }
+    void done(int32_t i) {
+        if (i % kGroup == kGroup - 1 || i == n - 1) {
+            const int32_t start = i - i % kGroup;
+            transpose<kElement>(outRows, width, first + start * kElement, lineStep, i - start + 1,
+                                rows);
         }
     }
+};
+
+// Rows of the ring the first pass reads: its window of 2r + 1 rows and the rest of the group
+// that brought the newest of them, rounded up to whole groups so that no group wraps.
+int32_t bandRingRows(int32_t r, int32_t group) {
+    const int32_t least = 2 * r + group;
+    return (least + group - 1) / group * group;
 }
 
-// Each strip of rows is transposed once and filtered through all passes before it goes back.
+template <int32_t kElement>
+bool filterRows(const BoxPass& pass) {
+    constexpr int32_t kGroup = RowEnds<kElement>::kGroup;
+    const int32_t r = pass.line.r;
+    const int32_t firstRows = bandRingRows(r, kGroup);
+    Workspace ws;
+    bool carved = false;
+    // The widest band, and as many passes together, as the scratch allows.
+    for (int32_t width = kBandBytes; width >= kBlock && !carved; width /= 2) {
+        for (int32_t stages = firstStages(pass); stages >= 1 && !carved; --stages) {
+            carved = carve(pass.scratch, scratchOf(pass), r, width, sumVectorsOf(pass.line), stages,
+                           firstRows, kGroup, ws);
+        }
+    }
+    if (!carved) return false;
+    Weights w = weightsOf(pass.line);
+    const int32_t bandRows = ws.width / kElement;
+    for (int32_t y = 0; y < pass.lines; y += bandRows) {
+        const int32_t rows = pass.lines - y < bandRows ? pass.lines - y : bandRows;
+        // A short band takes only the blocks its rows fill; lanes of missing rows in the last
+        // block are filtered as zeros and never written back.
+        const int32_t blocks = (rows * kElement + kBlock - 1) / kBlock;
+        if (rows < bandRows) {
+            std::memset(ws.first, 0, static_cast<size_t>(firstRows) * ws.width);
+        }
+        runAllPasses(pass.line, w, pass.passes, ws, pass.n, blocks, [&](int32_t) {
+            return RowEnds<kElement>{pass.origin + y * pass.lineStep,
+                                     pass.lineStep,
+                                     rows,
+                                     pass.n,
+                                     ws.first,
+                                     firstRows,
+                                     ws.out,
+                                     ws.width,
+                                     blocks};
+        });
+    }
+    return true;
+}
+
 void rows8(const BoxPass& pass) {
-    const int32_t element = pass.lanes;
-    if (pass.pixelStep != element || (element != 1 && element != 4)) {
-        scalarBoxBlurKernels().rows8(pass);
-        return;
-    }
-    const int32_t stripRows = kStripBytes / element;
-    uint8_t* strip = pass.scratch;
-    uint8_t* ring = pass.scratch + static_cast<ptrdiff_t>(kStripBytes) * pass.n;
-    int32_t y = 0;
-    for (; y + stripRows <= pass.lines; y += stripRows) {
-        uint8_t* first = pass.origin + y * pass.lineStep;
-        transpose(first, pass.lineStep, strip, kStripBytes, element, stripRows, pass.n);
-        for (int64_t p = 0; p < pass.passes; ++p) {
-            filterBand(strip, kStripBytes, kStripBytes / kGroupBytes, pass.n, pass.line, ring);
-        }
-        transpose(strip, kStripBytes, first, pass.lineStep, element, pass.n, stripRows);
-    }
-    for (; y < pass.lines; ++y) {
-        for (int64_t p = 0; p < pass.passes; ++p) {
-            filterLine8(pass.origin + y * pass.lineStep, pass.n, pass.pixelStep, pass.lanes,
-                        pass.line, pass.scratch);
-        }
-    }
+    if (pass.line.r < 1) return;
+    bool done = false;
+    if (pass.pixelStep == pass.lanes && pass.lanes == 1) done = filterRows<1>(pass);
+    if (pass.pixelStep == pass.lanes && pass.lanes == 4) done = filterRows<4>(pass);
+    if (!done) scalarBoxBlurKernels().rows8(pass);
 }
 
 }  // namespace

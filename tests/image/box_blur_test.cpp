@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -353,6 +356,181 @@ TEST(BoxBlurRandomTest, Avx2MatchesScalar) {
         ASSERT_EQ(fast.bytes, reference.bytes)
             << "run " << run << ": " << c.width << "x" << c.height << "x" << c.channels << " bpc "
             << c.bytesPerChannel << " radii " << c.radiusX << "," << c.radiusY;
+    }
+}
+
+// Shapes at the vector kernels' seams: widths and heights around tile, block and band sizes,
+// 1, 3 and 4 lanes, whole and fractional radii from 0.3 to beyond the line, and pass counts
+// beyond what the kernels run together.
+TEST(BoxBlurRandomTest, Avx2MatchesScalarAtTheSeams) {
+    if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this machine";
+    const int32_t sizes[] = {1, 2, 4, 7, 8, 9, 15, 16, 17, 31, 33, 63, 64, 65, 257, 300};
+    const float radii[] = {0.3f,  1.0f,  1.5f,   2.0f,   2.7f,   10.0f, 10.5f,
+                           17.3f, 60.0f, 100.0f, 128.4f, 257.0f, 300.0f};
+    std::mt19937 random(4242);
+    auto pick = [&](auto& list) { return list[random() % std::size(list)]; };
+    for (int run = 0; run < 600; ++run) {
+        const int32_t width = pick(sizes);
+        const int32_t height = pick(sizes);
+        const int32_t channels = run % 3 == 0 ? 1 : (run % 3 == 1 ? 4 : 3);
+        const int32_t bytesPerChannel = run % 7 == 0 ? 2 : 1;
+        const float radiusX = pick(radii);
+        const float radiusY = pick(radii);
+        const int32_t extraPasses = static_cast<int32_t>(random() % 6);
+        const auto padding = static_cast<int32_t>(random() % 3);
+        Image fast(width, height, channels, bytesPerChannel, padding);
+        fillRandom(fast, random);
+        Image reference(width, height, channels, bytesPerChannel, padding);
+        reference.bytes = fast.bytes;
+        BoxBlur blur;
+        blur.setExtraPasses(extraPasses);
+        blur.setRadius(radiusX, radiusY);
+        blur.apply(fast.view, fast.view.region, avx2BoxBlurKernels());
+        blur.apply(reference.view, reference.view.region, scalarBoxBlurKernels());
+        ASSERT_EQ(fast.bytes, reference.bytes)
+            << "run " << run << ": " << width << "x" << height << "x" << channels << " bpc "
+            << bytesPerChannel << " radii " << radiusX << "," << radiusY << " passes "
+            << extraPasses + 1;
+    }
+}
+
+// Images as the renderer blurs them: long rows of four lanes, or one, in strips, with two
+// passes each way; and a wide image whose box is too large for its column rings to be kept
+// for the whole width at once.
+TEST(BoxBlurRandomTest, Avx2MatchesScalarOnRenderSizedImages) {
+    if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this machine";
+    struct Case {
+        int32_t width, height, channels;
+        float radiusX, radiusY;
+        int32_t extraPasses;
+    };
+    const Case cases[] = {{1203, 283, 4, 10.0f, 10.0f, 1},   {1203, 283, 4, 7.3f, 12.6f, 1},
+                          {997, 601, 1, 10.0f, 60.0f, 1},    {997, 601, 1, 33.3f, 4.0f, 2},
+                          {1500, 300, 4, 280.0f, 290.0f, 0}, {1500, 300, 4, 281.5f, 201.5f, 3}};
+    std::mt19937 random(99);
+    for (const Case& c : cases) {
+        Image fast(c.width, c.height, c.channels, 1);
+        fillRandom(fast, random);
+        Image reference(c.width, c.height, c.channels, 1);
+        reference.bytes = fast.bytes;
+        BoxBlur blur;
+        blur.setExtraPasses(c.extraPasses);
+        blur.setRadius(c.radiusX, c.radiusY);
+        blur.apply(fast.view, fast.view.region, avx2BoxBlurKernels());
+        blur.apply(reference.view, reference.view.region, scalarBoxBlurKernels());
+        ASSERT_EQ(fast.bytes, reference.bytes) << c.width << "x" << c.height << "x" << c.channels
+                                               << " radii " << c.radiusX << "," << c.radiusY;
+    }
+}
+
+// Every sum a whole window can hold, for whole boxes (whose quotient the vector passes take
+// in 16-bit steps) and fractional ones: line y of an image 2r + 2 pixels wide has one whole
+// window, at pixel r + 1, whose whole taps add up to y and whose outer taps are random.
+TEST(BoxBlurRandomTest, Avx2MatchesScalarForEveryWholeWindowSum) {
+    if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this machine";
+    std::mt19937 random(5);
+    for (int32_t r : {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 30, 31, 64, 65, 100, 128, 129}) {
+        for (float fraction : {0.0f, 0.6f}) {
+            const int32_t width = 2 * r + 2;
+            const int32_t taps = 2 * r - 1;
+            const int32_t height = 255 * taps + 1;
+            Image fast(width, height, 1, 1);
+            for (int32_t y = 0; y < height; ++y) {
+                for (int32_t x = 0; x < width; ++x) {
+                    const int32_t tap = x - 2;  // whole taps are pixels 2 .. 2r
+                    const int32_t value = tap < 0 || tap >= taps
+                                              ? static_cast<int32_t>(random() % 256)
+                                              : std::clamp(y - 255 * tap, 0, 255);
+                    fast.setSample(x, y, 0, static_cast<uint32_t>(value));
+                }
+            }
+            Image reference(width, height, 1, 1);
+            reference.bytes = fast.bytes;
+            BoxBlur blur;
+            blur.setRadius(2.0f * static_cast<float>(r) - fraction, 0.0f);
+            ASSERT_EQ(boxLine(blur.radiusX * 0.5f, width, false).r, r);
+            blur.apply(fast.view, fast.view.region, avx2BoxBlurKernels());
+            blur.apply(reference.view, reference.view.region, scalarBoxBlurKernels());
+            for (int32_t y = 0; y < height; ++y) {
+                ASSERT_EQ(fast.sample(r + 1, y, 0), reference.sample(r + 1, y, 0))
+                    << "r " << r << " fraction " << fraction << " sum " << y;
+            }
+            ASSERT_EQ(fast.bytes, reference.bytes) << "r " << r << " fraction " << fraction;
+        }
+    }
+}
+
+// Called with no more scratch than the table promises to need (bytesPerLinePixel per pixel of
+// the line), the vector passes stay inside it, whatever the box and the number of passes.
+TEST(BoxBlurRandomTest, Avx2PassesFitTheLeastScratch) {
+    if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this machine";
+    const BoxBlurKernels& fast = avx2BoxBlurKernels();
+    std::mt19937 random(17);
+    for (int32_t n : {4, 5, 9, 40, 301}) {
+        for (int32_t lines : {1, 37, 300}) {
+            for (int32_t lanes : {1, 4}) {
+                for (bool columns : {false, true}) {
+                    const int32_t width = columns ? lines : n;
+                    const int32_t height = columns ? n : lines;
+                    Image image(width, height, lanes, 1);
+                    fillRandom(image, random);
+                    Image reference(width, height, lanes, 1);
+                    reference.bytes = image.bytes;
+                    BoxPass pass;
+                    pass.lines = lines;
+                    pass.n = n;
+                    pass.lineStep = columns ? lanes : image.view.rowBytes;
+                    pass.pixelStep = columns ? image.view.rowBytes : lanes;
+                    pass.lanes = lanes;
+                    pass.line = boxLine(1e6f, n, false);
+                    pass.passes = 6;
+                    // Exactly the promised bytes, so any overrun is outside the allocation.
+                    std::vector<uint8_t> scratch(fast.bytesPerLinePixel * n);
+                    pass.scratch = scratch.data();
+                    pass.origin = image.view.pixels;
+                    (columns ? fast.columns8 : fast.rows8)(pass);
+                    std::vector<uint8_t> referenceScratch(static_cast<size_t>(lanes) * n);
+                    pass.scratch = referenceScratch.data();
+                    pass.origin = reference.view.pixels;
+                    const BoxBlurKernels& scalar = scalarBoxBlurKernels();
+                    (columns ? scalar.columns8 : scalar.rows8)(pass);
+                    ASSERT_EQ(image.bytes, reference.bytes)
+                        << "n " << n << " lines " << lines << " lanes " << lanes
+                        << (columns ? " columns" : " rows");
+                }
+            }
+        }
+    }
+}
+
+// A line too short to filter has r = 0 and zero weights: every table leaves it alone.
+TEST(BoxBlurRandomTest, UnfilteredLinesAreLeftAlone) {
+    std::vector<const BoxBlurKernels*> tables{&scalarBoxBlurKernels()};
+    if (cpuHasAvx2()) tables.push_back(&avx2BoxBlurKernels());
+    for (const BoxBlurKernels* table : tables) {
+        for (int32_t lanes : {1, 4}) {
+            Image image(40, 3, lanes, 1);
+            std::iota(image.bytes.begin(), image.bytes.end(), uint8_t{0});
+            const auto before = image.bytes;
+            std::vector<uint8_t> scratch(table->bytesPerLinePixel * 64 + 64 * lanes);
+            BoxPass pass;
+            pass.origin = image.view.pixels;
+            pass.lines = 3;
+            pass.n = 40;
+            pass.lineStep = image.view.rowBytes;
+            pass.pixelStep = lanes;
+            pass.lanes = lanes;
+            pass.line = boxLine(0.0f, 40, false);
+            pass.passes = 2;
+            pass.scratch = scratch.data();
+            table->rows8(pass);
+            pass.lines = 40;
+            pass.n = 3;
+            pass.lineStep = lanes;
+            pass.pixelStep = image.view.rowBytes;
+            table->columns8(pass);
+            EXPECT_EQ(image.bytes, before) << lanes;
+        }
     }
 }
 
