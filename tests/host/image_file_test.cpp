@@ -17,13 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "support/sample_images.h"
+
 namespace brivo::host {
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-const fs::path kSkimageData = "/usr/lib/python3/dist-packages/skimage/data";
+const fs::path kSkimageData = test::skimageData();
 const fs::path kExamples = fs::path(BRIVO_SOURCE_DIR) / "examples";
 const char* const kConvert = "/usr/bin/convert";
 

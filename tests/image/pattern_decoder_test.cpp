@@ -14,6 +14,7 @@
 #include "filter_record.h"
 #include "shell/errors.h"
 #include "support/buffer_host.h"
+#include "support/sample_images.h"
 #include "support/temp_dir.h"
 
 namespace brivo {
@@ -176,7 +177,7 @@ TEST_F(PatternFileTest, TruncatedJpegEndsWhereItsDataEnds) {
 }
 
 TEST_F(PatternFileTest, RealPhotographsFromOtherPrograms) {
-    const fs::path data = "/usr/lib/python3/dist-packages/skimage/data";
+    const fs::path data = test::skimageData();
     if (!fs::exists(data / "camera.png")) GTEST_SKIP() << "no skimage sample data";
     const ImageHandle camera = loadPattern(*host.document, (data / "camera.png").c_str());
     ASSERT_FALSE(camera.empty());
