@@ -106,10 +106,6 @@ void mapCornerPinColumns(const ShapeWindow& source, const float a[3][3], int32_t
     }
 }
 
-const CornerPinKernels& scalarCornerPinKernels() {
-    return kScalarKernels;
-}
-
 const CornerPinKernels& cornerPinKernels() {
 #if defined(__x86_64__) || defined(__i386__)
     if (simdAllowed() && cpuHasAvx2()) return avx2CornerPinKernels();

@@ -65,7 +65,6 @@ struct CornerPinKernels {
                        int32_t first, int32_t last, uint8_t* out);
 };
 
-const CornerPinKernels& scalarCornerPinKernels();
 // The reference's bilinear sample of source at (u, v) in [0, 1) × [0, 1).
 uint8_t sampleCornerPinSource(const ShapeWindow& source, float u, float v);
 // The reference's mapping and sampling of columns [first, last) of one destination row,
