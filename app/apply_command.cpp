@@ -20,8 +20,8 @@
 #include "host/runtime/module_loader.h"
 #include "host/scripting/action_file.h"
 #include "host/scripting/property_list.h"
+#include "plugin/core/parameter_table.h"
 #include "plugin/render/light_color_space.h"
-#include "plugin/shell/parameter_table.h"
 #include "pluginapi/colorspace_suite.h"
 #include "pluginapi/output_view_suite.h"
 

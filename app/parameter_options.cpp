@@ -9,7 +9,7 @@
 
 #include "host/color/color_argument.h"
 #include "host/scripting/action_file.h"
-#include "plugin/shell/parameter_table.h"
+#include "plugin/core/parameter_table.h"
 
 namespace brivo::app {
 
@@ -142,6 +142,7 @@ void setParameter(DescriptorValues& values, std::string_view field, std::string_
                 parsed.emplace_back(parseColourComponent(field, parts[i]));
                 break;
             case ParameterType::path:
+            case ParameterType::ignored:
                 break;  // handled above
         }
     }

@@ -9,7 +9,7 @@
 #include "filter_record.h"
 #include "host/runtime/filter_host.h"
 #include "host/runtime/host_services.h"
-#include "plugin/shell/parameter_table.h"
+#include "plugin/core/parameter_table.h"
 
 namespace {
 
