@@ -7,9 +7,9 @@
 
 #include "bench_support.h"
 #include "filter_record.h"
-#include "host/filter_host.h"
-#include "host/host_services.h"
-#include "plugin/shell/parameter_table.h"
+#include "host/runtime/filter_host.h"
+#include "host/runtime/host_services.h"
+#include "host/scripting/parameter_catalog.h"
 
 namespace {
 
@@ -19,8 +19,8 @@ using namespace brivo::host;
 constexpr int32_t kWidth = 6000;
 constexpr int32_t kHeight = 4000;
 
-ImageDocument photographLike() {
-    ImageDocument document;
+PlanarDocument photographLike() {
+    PlanarDocument document;
     document.width = kWidth;
     document.height = kHeight;
     document.imageMode = plugInModeRGBColor;
@@ -68,13 +68,18 @@ void defaultLight(benchmark::State& state) {
 }
 
 void shapedLight(benchmark::State& state) {
+    // Keys come from the module's catalog, as any host finds them.
+    const ParameterCatalog catalog = ParameterCatalog::ofModule(BRIVO_MODULE_PATH);
+    const auto key = [&](std::string_view field, size_t component = 0) {
+        return catalog.field(field)[component].key;
+    };
     DescriptorValues settings;
-    settings.put(kKeyShapeFile, std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
-    settings.put(kKeyShapeRotate, 30.0);
-    settings.put(kKeyLightDisplacement, 20.0);
-    settings.put(kKeyCorner1X, 0.9);
-    settings.put(kKeyCorner1Y, 0.1);
-    settings.put(kKeyCorner3X, 0.05);
+    settings.put(key("shapeFile"), std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
+    settings.put(key("shapeRotate"), 30.0);
+    settings.put(key("lightDisplacement"), 20.0);
+    settings.put(key("cornerPin", 2), 0.9);
+    settings.put(key("cornerPin", 3), 0.1);
+    settings.put(key("cornerPin", 6), 0.05);
     runStart(state, settings);
 }
 

@@ -2,7 +2,7 @@
 // and turns any failure into its documented fallback, so nothing unwinds into the module.
 #pragma once
 
-#include "host/call_binding.h"
+#include "host/runtime/call_binding.h"
 #include "host/toolkit/toolkit.h"
 
 namespace brivo::host::toolkit {

@@ -2,8 +2,8 @@
 // the toolkit bound during every call, and the preview drawing procedure.
 #pragma once
 
-#include "host/filter_host.h"
-#include "host/suite_registry.h"
+#include "host/runtime/filter_host.h"
+#include "host/runtime/suite_registry.h"
 #include "host/toolkit/backend.h"
 #include "host/toolkit/toolkit.h"
 

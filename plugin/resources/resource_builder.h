@@ -4,11 +4,12 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "resources/resource_section.h"
+#include "resource_section.h"
 
 namespace brivo::resources {
 
@@ -27,6 +28,11 @@ class ByteSink {
     }
     constexpr void int32(uint32_t value) {
         for (int shift = 0; shift < 32; shift += 8) byte(static_cast<uint8_t>(value >> shift));
+    }
+    constexpr void real64(double value) {
+        const auto bits = std::bit_cast<uint64_t>(value);
+        int32(static_cast<uint32_t>(bits));
+        int32(static_cast<uint32_t>(bits >> 32));
     }
     // A four-character code as a little-endian integer: its characters read reversed.
     constexpr void code(uint32_t fourcc) { int32(fourcc); }
@@ -49,7 +55,7 @@ using ResourceWriter = void (*)(ByteSink&);
 
 template <size_t length>
 struct ResourceRecord {
-    RecordHeader header;
+    BrivoResourceHeader header;
     std::array<uint8_t, (length + 3) / 4 * 4> bytes;
 };
 
@@ -64,7 +70,8 @@ constexpr size_t resourceLength() {
 template <uint32_t type, int32_t id, ResourceWriter write>
 constexpr auto makeResourceRecord() {
     constexpr size_t length = resourceLength<write>();
-    ResourceRecord<length> record{{kRecordMagic, type, id, static_cast<uint32_t>(length)}, {}};
+    ResourceRecord<length> record{
+        {BRIVO_RESOURCE_RECORD_MAGIC, type, id, static_cast<uint32_t>(length)}, {}};
     ByteSink sink(record.bytes.data());
     write(sink);
     return record;
@@ -74,4 +81,4 @@ constexpr auto makeResourceRecord() {
 
 // Places a resource record in the module's resource section and keeps it there.
 #define BRIVO_RESOURCE_RECORD \
-    [[gnu::section(".brivo_resources"), gnu::used, gnu::aligned(4)]] constinit const
+    [[gnu::section(BRIVO_RESOURCE_SECTION_NAME), gnu::used, gnu::aligned(4)]] constinit const

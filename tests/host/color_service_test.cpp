@@ -1,4 +1,4 @@
-#include "host/color_service.h"
+#include "host/color/color_service.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/call_binding.h"
-#include "host/color_argument.h"
-#include "host/colorspace_suite.h"
+#include "host/color/color_argument.h"
+#include "host/color/colorspace_suite.h"
+#include "host/runtime/call_binding.h"
 #include "pluginapi/filter_record.h"
 
 namespace brivo::host {
@@ -344,7 +344,7 @@ TEST_F(ColorSpaceSuiteTest, CountsLiveColoursAndRefusesStaleOnes) {
 
 TEST_F(ColorSpaceSuiteTest, FailsOutsideABinding) {
     ColorID id = reinterpret_cast<ColorID>(&suite);
-    EXPECT_EQ(fns.Make(&id), kSPOperationFailedError);
+    EXPECT_EQ(fns.Make(&id), kSPBadParameterError);
     EXPECT_EQ(id, nullptr);
     EXPECT_EQ(suite.liveColors(), 0);
 }

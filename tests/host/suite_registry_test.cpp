@@ -1,8 +1,8 @@
-#include "host/suite_registry.h"
+#include "host/runtime/suite_registry.h"
 
 #include <gtest/gtest.h>
 
-#include "host/call_binding.h"
+#include "host/runtime/call_binding.h"
 
 namespace brivo::host {
 namespace {
@@ -64,7 +64,7 @@ TEST_F(SuiteRegistryTest, WithheldSuitesAreRefusedAtEveryVersionUntilOffered) {
 TEST_F(SuiteRegistryTest, BasicSuiteServesTheBoundRegistryOnly) {
     SPBasicSuite& basic = *registry.basicSuite();
     const void* suite = &tableB;
-    EXPECT_EQ(basic.AcquireSuite("A", 1, &suite), kSPSuiteNotFoundError);
+    EXPECT_EQ(basic.AcquireSuite("A", 1, &suite), kSPBadParameterError);
     EXPECT_EQ(suite, nullptr);
 
     CallBinding<SuiteRegistry> binding(registry);

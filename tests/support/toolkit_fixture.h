@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "host/call_binding.h"
-#include "host/suite_registry.h"
+#include "host/runtime/call_binding.h"
+#include "host/runtime/suite_registry.h"
 #include "host/toolkit/headless_backend.h"
 #include "host/toolkit/toolkit.h"
 #include "host/toolkit/toolkit_services.h"
@@ -52,7 +52,7 @@ struct ToolkitSession {
     host::toolkit::Toolkit& toolkit() const { return services->toolkit(); }
 };
 
-ToolkitSession makeToolkitHost(host::ImageDocument document,
+ToolkitSession makeToolkitHost(host::PlanarDocument document,
                                host::toolkit::HeadlessBackend::Options options = {},
                                host::ModuleLoader::Copy copy = host::ModuleLoader::Copy::shared);
 
