@@ -1,9 +1,9 @@
 // The text suite: texts kept by reference until freed, and refusals of bad references.
-#include "host/zstring_suite.h"
+#include "host/runtime/zstring_suite.h"
 
 #include <gtest/gtest.h>
 
-#include "host/call_binding.h"
+#include "host/runtime/call_binding.h"
 #include "support/host_fixture.h"
 
 namespace brivo::host {
