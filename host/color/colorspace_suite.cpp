@@ -2,8 +2,9 @@
 
 #include <new>
 #include <stdexcept>
+#include <utility>
 
-#include "host/runtime/call_binding.h"
+#include "host/runtime/procedure_guard.h"
 
 // A colour the suite lends to a module: XYZ in the host's encoding.
 struct ColorSpaceColorRec {
@@ -14,22 +15,9 @@ namespace brivo::host {
 
 namespace {
 
-using Binding = CallBinding<ColorSpaceSuite>;
-
-// Runs `body` on the bound suite; every failure becomes a status.
 template <class Body>
 SPErr serve(Body&& body) noexcept {
-    try {
-        ColorSpaceSuite* suite = Binding::current();
-        if (!suite) return kSPOperationFailedError;
-        return body(*suite);
-    } catch (const std::invalid_argument&) {
-        return kSPBadParameterError;
-    } catch (const std::bad_alloc&) {
-        return kSPOutOfMemoryError;
-    } catch (...) {
-        return kSPOperationFailedError;
-    }
+    return guardStatus<ColorSpaceSuite>(std::forward<Body>(body));
 }
 
 // Runs `body` on the colour behind id, when the bound suite holds it.

@@ -162,10 +162,7 @@ const CompositingKernels& scalarCompositingKernels() {
 }
 
 const CompositingKernels& compositingKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2CompositingKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2CompositingKernels));
 }
 
 void maskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,

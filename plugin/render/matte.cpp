@@ -175,10 +175,7 @@ const MatteKernels& scalarMatteKernels() {
 }
 
 const MatteKernels& matteKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2MatteKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2MatteKernels));
 }
 
 void extractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,
