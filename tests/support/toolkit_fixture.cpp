@@ -11,7 +11,7 @@ HeadlessToolkit::~HeadlessToolkit() {
     for (const auto& [name, version] : held_) registry.release(name, version);
 }
 
-ToolkitSession makeToolkitHost(host::ImageDocument document,
+ToolkitSession makeToolkitHost(host::PlanarDocument document,
                                host::toolkit::HeadlessBackend::Options options,
                                host::ModuleLoader::Copy copy) {
     ToolkitSession result;

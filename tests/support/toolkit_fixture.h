@@ -52,7 +52,7 @@ struct ToolkitSession {
     host::toolkit::Toolkit& toolkit() const { return services->toolkit(); }
 };
 
-ToolkitSession makeToolkitHost(host::ImageDocument document,
+ToolkitSession makeToolkitHost(host::PlanarDocument document,
                                host::toolkit::HeadlessBackend::Options options = {},
                                host::ModuleLoader::Copy copy = host::ModuleLoader::Copy::shared);
 
