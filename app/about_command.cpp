@@ -4,16 +4,14 @@
 #include <optional>
 
 #include "app/result_messages.h"
-#include "app/window_choice.h"
+#include "app/window_picture.h"
 #include "host/files/planar_document.h"
 #include "host/runtime/filter_host.h"
 #include "host/runtime/host_services.h"
 #include "host/scripting/property_list.h"
+#include "host/toolkit/backend_choice.h"
 #include "host/toolkit/headless_backend.h"
 #include "host/toolkit/toolkit_services.h"
-#ifdef BRIVO_HAVE_FLTK
-#include "host/toolkit/fltk_backend.h"
-#endif
 
 namespace brivo::app {
 
@@ -34,13 +32,13 @@ int16_t aboutIntoPicture(host::FilterHost& session, tk::RgbImage& picture) {
     return session.about();
 }
 
-#ifdef BRIVO_HAVE_FLTK
-int16_t aboutOnScreen(host::FilterHost& session) {
-    tk::FltkBackend backend;
-    tk::ToolkitServices toolkit(session, backend);
+// In a window for a person at a terminal with a display; without one the box closes at
+// once.
+int16_t aboutForCommand(host::FilterHost& session) {
+    const std::unique_ptr<tk::Backend> backend = tk::makeBackendForCommand();
+    tk::ToolkitServices toolkit(session, *backend);
     return session.about();
 }
-#endif
 
 void printModuleName(const host::PropertyList& properties) {
     const std::optional<uint32_t> version = properties.word(BRIVO_FOURCC('v', 'e', 'r', 's'));
@@ -72,15 +70,8 @@ int runAbout(const AboutOptions& options) {
             tk::RgbImage picture;
             result = aboutIntoPicture(session, picture);
             if (result == noErr) writeWindowPicture(picture, *options.screenshot);
-        }
-#ifdef BRIVO_HAVE_FLTK
-        else if (canShowWindows()) {
-            result = aboutOnScreen(session);
-        }
-#endif
-        else {
-            std::cerr << "brivo: no display to show the about box on "
-                         "(--screenshot FILE saves it as a picture)\n";
+        } else {
+            result = aboutForCommand(session);
         }
     } catch (const std::exception& error) {
         std::cerr << "brivo: " << error.what() << '\n';

@@ -11,8 +11,8 @@
 #include <optional>
 #include <vector>
 
-#include "host/image_document.h"
-#include "host/image_file.h"
+#include "host/files/image_file.h"
+#include "host/files/planar_document.h"
 #include "host/toolkit/fltk_backend.h"
 #include "support/temp_dir.h"
 #include "toolkit/toolkit_test_support.h"
@@ -136,8 +136,8 @@ TEST_F(FltkSmoke, ADialogBuiltThroughTheSuitesIsClickedDraggedTypedIntoAndEndedW
             host::toolkit::RgbImage shot = backend->capture(*toolkit->dialogs().front());
             ASSERT_EQ(shot.width, 360);
             ASSERT_EQ(shot.height, 170);
-            host::ImageDocument document =
-                host::makeImageDocument(shot.width, shot.height, 3, false);
+            host::PlanarDocument document =
+                host::makePlanarDocument(shot.width, shot.height, 3, false);
             for (int32_t y = 0; y < shot.height; ++y)
                 for (int32_t x = 0; x < shot.width; ++x)
                     for (size_t c = 0; c < 3; ++c)

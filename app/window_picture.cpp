@@ -1,22 +1,9 @@
-#include "app/window_choice.h"
-
-#include <unistd.h>
+#include "app/window_picture.h"
 
 #include "host/files/image_file.h"
 #include "host/files/planar_document.h"
-#ifdef BRIVO_HAVE_FLTK
-#include "host/toolkit/fltk_backend.h"
-#endif
 
 namespace brivo::app {
-
-bool canShowWindows() {
-#ifdef BRIVO_HAVE_FLTK
-    return isatty(STDIN_FILENO) == 1 && host::toolkit::FltkBackend::displayAvailable();
-#else
-    return false;
-#endif
-}
 
 void writeWindowPicture(const host::toolkit::RgbImage& picture, const std::string& path) {
     host::PlanarDocument document =
