@@ -33,6 +33,8 @@ struct InfoOptions {
 
 struct AboutOptions {
     std::filesystem::path module;
+    // Save the box's picture here instead of showing it, without a display.
+    std::optional<std::string> screenshot;
 };
 
 using Command = std::variant<ApplyOptions, InfoOptions, AboutOptions>;

@@ -14,5 +14,6 @@
 #include "output_view_suite.h"
 #include "plugin_types.h"
 #include "resource_section.h"
+#include "zstring_suite.h"
 
 #endif
