@@ -17,6 +17,7 @@
 #include "host/handle_table.h"
 #include "host/image_document.h"
 #include "host/module_loader.h"
+#include "host/plugins_suite.h"
 #include "host/suite_registry.h"
 #include "pluginapi/filter_record.h"
 
@@ -129,6 +130,7 @@ class FilterHost {
     SuiteRegistry suites_;
     BufferSuite buffers_;
     ChannelPorts ports_;
+    PluginsSuite plugins_;
 
     std::optional<VRect> filterRect_;
     ProgressHandler progressHandler_;
