@@ -13,5 +13,6 @@
 #include "output_view_suite.h"
 #include "plugin_types.h"
 #include "plugins_suite.h"
+#include "resource_section.h"
 
 #endif

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "image/simd_dispatch.h"
-#include "shell/errors.h"
+#include "core/errors.h"
+#include "core/simd_dispatch.h"
 
 namespace brivo {
 

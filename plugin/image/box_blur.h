@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "image/pixel_view.h"
+#include "core/pixel_view.h"
 
 namespace brivo {
 

@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "image/simd_dispatch.h"
+#include "core/simd_dispatch.h"
 
 namespace brivo::fx {
 

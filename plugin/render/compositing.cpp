@@ -1,10 +1,11 @@
 #include "render/compositing.h"
 
 #include "colorspace_suite.h"
+#include "core/filter_parameters.h"
+#include "core/image_modes.h"
+#include "core/simd_dispatch.h"
 #include "filter_record.h"
-#include "image/simd_dispatch.h"
 #include "render/pixel_math.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 namespace {

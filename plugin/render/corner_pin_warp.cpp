@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "image/simd_dispatch.h"
+#include "core/simd_dispatch.h"
 #include "render/shape_coordinates.h"
 
 namespace brivo {

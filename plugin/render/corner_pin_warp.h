@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/pixel_view.h"
+#include "core/filter_parameters.h"
+#include "core/pixel_view.h"
 #include "render/placed_shape.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <numeric>
 
+#include "core/simd_dispatch.h"
 #include "filter_record.h"
 #include "image/image_scaler.h"
-#include "image/simd_dispatch.h"
 #include "render/matte.h"
 #include "render/shape_blend.h"
 #include "render/shape_coordinates.h"

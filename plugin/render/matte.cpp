@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "core/filter_parameters.h"
+#include "core/simd_dispatch.h"
 #include "filter_record.h"
-#include "image/simd_dispatch.h"
 #include "render/curve.h"
 #include "render/pixel_math.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "image/pixel_view.h"
+#include "core/pixel_view.h"
 
 namespace brivo {
 

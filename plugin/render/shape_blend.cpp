@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "image/simd_dispatch.h"
+#include "core/simd_dispatch.h"
 #include "render/shape_coordinates.h"
 
 namespace brivo {

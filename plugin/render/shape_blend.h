@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "image/pixel_view.h"
-#include "shell/filter_parameters.h"
+#include "core/filter_parameters.h"
+#include "core/pixel_view.h"
 
 namespace brivo {
 

@@ -1,11 +1,11 @@
 // The plug-ins suite: the module's own file, only for the module's own reference, never cut.
-#include "host/plugins_suite.h"
+#include "host/runtime/plugins_suite.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "host/call_binding.h"
+#include "host/runtime/call_binding.h"
 
 namespace brivo::host {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/simd_dispatch.h"
 #include "image/scale_weights.h"
-#include "image/simd_dispatch.h"
 
 namespace brivo::fx {
 namespace {

@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "filter_record.h"
-#include "host/buffer_suite.h"
-#include "host/call_binding.h"
-#include "host/color_service.h"
-#include "host/colorspace_suite.h"
-#include "host/image_file.h"
-#include "host/suite_registry.h"
+#include "host/color/color_service.h"
+#include "host/color/colorspace_suite.h"
+#include "host/files/image_file.h"
+#include "host/runtime/buffer_suite.h"
+#include "host/runtime/call_binding.h"
+#include "host/runtime/suite_registry.h"
 #include "image/host_document.h"
 #include "support/temp_dir.h"
 
@@ -505,7 +505,7 @@ TEST_F(LightRendererTest, NonFiniteAndHugeValuesRenderSafely) {
 // half-size proxy places the shape where the full render does, at half size.
 TEST_F(LightRendererTest, ProxyFollowsTheFilteringRunsPlacement) {
     test::TempDir folder;
-    host::ImageDocument small = host::makeImageDocument(23, 17, plugInModeGrayScale);
+    host::PlanarDocument small = host::makePlanarDocument(23, 17, plugInModeGrayScale);
     for (int32_t y = 0; y < 17; ++y)
         for (int32_t x = 0; x < 23; ++x)
             small.planes[0][static_cast<size_t>(y * 23 + x)] = static_cast<uint8_t>(x * 11 + y * 5);
