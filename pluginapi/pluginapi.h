@@ -2,6 +2,7 @@
 #ifndef BRIVO_PLUGINAPI_PLUGINAPI_H
 #define BRIVO_PLUGINAPI_PLUGINAPI_H
 
+#include "adm_suites.h"
 #include "basic_suite.h"
 #include "buffer_suite.h"
 #include "channel_ports_suite.h"

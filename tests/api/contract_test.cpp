@@ -38,3 +38,28 @@ TEST(Contract, HostAndModuleAgreeThatOnlyGrayRgbAndCmykHaveColourChannels) {
         EXPECT_EQ(brivo::host::planeCountForMode(mode), expected) << "mode " << mode;
     }
 }
+
+extern "C" {
+size_t contractToolkitTableSizeFromC(int which);
+size_t contractItemCreateOffsetFromC(void);
+uint32_t contractViewerMaskFromC(void);
+}
+
+TEST(Contract, CAndCppAgreeOnTheToolkitTables) {
+    const size_t sizes[] = {
+        sizeof(ADMBasicSuite5),    sizeof(ADMDialogSuite5),    sizeof(ADMItemSuite5),
+        sizeof(ADMNotifierSuite2), sizeof(ADMTrackerSuite1),   sizeof(ADMEntrySuite4),
+        sizeof(ADMListSuite2),     sizeof(ADMListEntrySuite2), sizeof(ADMDrawerSuite3),
+        sizeof(ADMImageSuite1),    sizeof(ADMIconSuite2)};
+    for (int which = 0; which < 11; ++which) {
+        EXPECT_EQ(contractToolkitTableSizeFromC(which), sizes[which]) << "suite " << which;
+    }
+    EXPECT_EQ(contractItemCreateOffsetFromC(), offsetof(ADMItemSuite5, GetList));
+}
+
+TEST(Contract, ToolkitMaskBitsAreTheOnesModulesSet) {
+    // A viewer that wants presses, hover, drags and leaving sets exactly these bits.
+    EXPECT_EQ(contractViewerMaskFromC(), 0x08060004u);
+    EXPECT_EQ(kADMDialogPointerMask, 0x80000000u);
+    EXPECT_EQ(kADMShiftKeyModifier | kADMAltKeyModifier, 0x60);
+}
