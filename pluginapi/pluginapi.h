@@ -15,5 +15,6 @@
 #include "plugin_types.h"
 #include "plugins_suite.h"
 #include "resource_section.h"
+#include "zstring_suite.h"
 
 #endif

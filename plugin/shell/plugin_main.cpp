@@ -2,7 +2,7 @@
 #include <new>
 
 #include "core/errors.h"
-#include "dialog/about_box.h"
+#include "dialog/about_dialog.h"
 #include "filter_record.h"
 #include "shell/filter_driver.h"
 #include "shell/host_suite_check.h"
@@ -34,21 +34,35 @@ void dispatch(int16_t selector, PluginContext& context) {
     }
 }
 
+// Runs `body`, storing the result code of any error it raises: the host code itself, or
+// errPlugInHostInsufficient for a suite that failed.
+template <class Body>
+void storeErrors(int16_t* result, Body&& body) {
+    try {
+        body();
+    } catch (const HostResultError& error) {
+        *result = error.code;
+    } catch (const SuiteError&) {
+        *result = errPlugInHostInsufficient;
+    } catch (const std::bad_alloc&) {
+        *result = memFullErr;
+    } catch (...) {
+        *result = errPlugInHostInsufficient;
+    }
+}
+
 void runSelector(int16_t selector, FilterRecord* filterRecord, intptr_t* dataSlot,
                  int16_t* result) {
     PluginContext context(filterRecord, dataSlot, result);
     if (!checkHostSuites(context)) return;
-    try {
-        dispatch(selector, context);
-    } catch (const HostResultError& error) {
-        context.setResult(error.code);
-    } catch (const SuiteError&) {
-        context.setResult(errPlugInHostInsufficient);
-    } catch (const std::bad_alloc&) {
-        context.setResult(memFullErr);
-    } catch (...) {
-        context.setResult(errPlugInHostInsufficient);
-    }
+    storeErrors(result, [&] { dispatch(selector, context); });
+}
+
+// The about box needs no handles and no suite check; without a basic suite there is no
+// host to show it with.
+void runAbout(const AboutRecord* about, int16_t* result) {
+    if (about == nullptr || about->sSPBasic == nullptr) return;
+    storeErrors(result, [&] { ShowAbout(*about); });
 }
 
 }  // namespace
@@ -63,7 +77,7 @@ extern "C" __attribute__((visibility("default"))) void PluginMain(int16_t select
     *result = noErr;
     try {
         if (selector == filterSelectorAbout) {
-            brivo::showAbout(reinterpret_cast<const AboutRecord*>(filterRecord));
+            brivo::runAbout(reinterpret_cast<const AboutRecord*>(filterRecord), result);
             return;
         }
         // Without a record or a data slot there is no host to work with.
