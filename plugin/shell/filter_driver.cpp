@@ -23,7 +23,9 @@ bool settleParameters(PluginContext& context) {
     const bool replayed = readScriptingParameters(context);
     bool confirmed = true;
     try {
-        if (!replayed || context.globals->showDialog == 1) confirmed = RunLightDialog(context);
+        if (!replayed || context.globals->showDialog == 1)
+            confirmed = RunLightDialog(context.filterRecord(), *context.parameters,
+                                       context.globals->previewView);
     } catch (...) {
         *context.parameters = savedParameters;
         context.globals->showDialog = 0;
