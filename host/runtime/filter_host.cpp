@@ -107,7 +107,7 @@ void FilterHost::prepareRecord() {
     record_.imageMode = static_cast<int16_t>(document_.imageMode);
     record_.depth = 8;
     record_.handleProcs = handles_.procs();
-    record_.displayPixels = nullptr;
+    record_.displayPixels = displayPixels_;
     record_.descriptorParameters = descriptorParameters_;
     record_.documentInfo = &documentInfo_;
     record_.sSPBasic = suites_.basicSuite();

@@ -105,6 +105,8 @@ class FilterHost {
     }
 
     void withholdSuite(const std::string& name) { suites_.withhold(name); }
+    // The record's preview drawing procedure; null (the default) offers none.
+    void setDisplayPixels(DisplayPixelsProc proc) { displayPixels_ = proc; }
     void setBufferLimit(uint64_t bytes) { buffers_.setLimit(bytes); }
 
     // The blocks a host keeps for the module between calls.
@@ -138,6 +140,7 @@ class FilterHost {
     RecordHook recordHook_;
     std::vector<std::pair<const void*, std::function<std::shared_ptr<void>()>>> binders_;
     PIDescriptorParameters* descriptorParameters_ = nullptr;
+    DisplayPixelsProc displayPixels_ = nullptr;
 
     Handle parameters_ = nullptr;
     intptr_t data_ = 0;

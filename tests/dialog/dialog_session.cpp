@@ -17,7 +17,7 @@ DisplayPixelsProc hostDisplayPixels = nullptr;
 SPErr capturePixels(const PSPixelMap* map, const VRect* sourceRect, int32_t row, int32_t column,
                     void* port) noexcept {
     if (map != nullptr && map->baseAddr != nullptr) {
-        const int32_t channels = map->imageMode == plugInModeGrayScale ? 1
+        const int32_t channels = map->imageMode == plugInModeGrayScale   ? 1
                                  : map->imageMode == plugInModeCMYKColor ? 4
                                                                          : 3;
         DialogSession::Picture& picture = capturedPicture;
@@ -43,9 +43,9 @@ host::DescriptorValues descriptorOf(const FilterParameters& params) {
     for (const ParameterField& field : kParameterTable) {
         switch (field.type) {
             case ParameterType::enumerated:
-                values.put(field.key, host::EnumeratedValue{field.enumeration->type,
-                                                            field.enumeration->codeOf(
-                                                                field.index(copy))});
+                values.put(field.key,
+                           host::EnumeratedValue{field.enumeration->type,
+                                                 field.enumeration->codeOf(field.index(copy))});
                 break;
             case ParameterType::real:
                 values.put(field.key, field.real(copy));

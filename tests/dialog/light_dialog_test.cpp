@@ -90,9 +90,13 @@ TEST(LightDialog, OutputViewIsTheFiltersResult) {
         {"blurred", [](FilterParameters& p) { p.shapeBlurX = 2.5, p.shapeBlurY = 1; }},
         {"rotated", [](FilterParameters& p) { p.shapeRotate = 28; }},
         {"moved", [](FilterParameters& p) { p.shapePosX = -18, p.shapePosY = 12; }},
-        {"pinned", [](FilterParameters& p) { p.cornerPin[2] = CornerPoint{0.8, 0.9}; }},
+        {"pinned",
+         [](FilterParameters& p) {
+             p.cornerPin[2] = CornerPoint{0.8, 0.9};
+         }},
         {"displaced", [](FilterParameters& p) { p.lightDisplacement = 20; }},
     };
+    std::vector<uint8_t> previous;
     for (const auto& [name, change] : settings) {
         SCOPED_TRACE(name);
         change(params);  // the settings accumulate
@@ -109,6 +113,8 @@ TEST(LightDialog, OutputViewIsTheFiltersResult) {
                     ASSERT_EQ(preview.samples[static_cast<size_t>((y * 61 + x) * 3 + c)],
                               result.planes[c][static_cast<size_t>(y * 61 + x)])
                         << x << "," << y << " channel " << c;
+        EXPECT_NE(preview.samples, previous) << "every setting shows";
+        previous = preview.samples;
     }
 }
 
@@ -134,8 +140,8 @@ TEST(LightDialog, ZoomStepsOutAndBackWithTheirLabels) {
     }
     dialog.click(kOk);
     ASSERT_EQ(dialog.start(FilterParameters()), noErr);
-    const std::vector<std::string> expected = {"100%", " 85%", " 70%", " 54%", " 50%", " 50%",
-                                               " 65%", " 80%", " 95%", "100%"};
+    const std::vector<std::string> expected = {"100%", " 85%", " 70%", " 54%", " 50%",
+                                               " 50%", " 65%", " 80%", " 95%", "100%"};
     EXPECT_EQ(labels, expected);
     EXPECT_EQ(enabled.front(), std::make_pair(false, true));
     EXPECT_EQ(enabled[4], std::make_pair(true, false));
@@ -230,9 +236,11 @@ TEST(LightDialog, TinyDocumentsAndWildCornersStayUsable) {
         dialog.backend().queue(HeadlessEvent::release(ADMPoint{corner.x + 40, corner.y - 30}));
         dialog.click(kOk);
         ASSERT_EQ(dialog.start(FilterParameters()), noErr);
-        const CornerPoint dragged = dialog.parameters().cornerPin[2];
-        EXPECT_TRUE(std::isfinite(dragged.x) && std::isfinite(dragged.y));
-        EXPECT_NE(dragged, kDefaultCornerPin[2]);
+        // On a one-pixel picture two handles overlap; the first of them moves.
+        const FilterParameters result = dialog.parameters();
+        EXPECT_TRUE(result.isCornerPinModified());
+        for (const CornerPoint& corner : result.cornerPin)
+            EXPECT_TRUE(std::isfinite(corner.x) && std::isfinite(corner.y));
     }
     DialogSession dialog(makeDocument(plugInModeRGBColor, 64, 48, Fill::noise));
     FilterParameters wild;
@@ -282,7 +290,7 @@ TEST(LightDialog, ReturnInAFieldCommitsItFirstAndEscapeCancels) {
     {
         DialogSession dialog(makeDocument(plugInModeRGBColor, 80, 60, Fill::noise));
         dialog.click(ADMPoint{347, 372});
-        dialog.backend().queue(HeadlessEvent::typing("250"));
+        dialog.backend().queue(HeadlessEvent::typing("\b\b\b250"));
         dialog.backend().queue(HeadlessEvent::keyPress(Key::enter));
         ASSERT_EQ(dialog.start(FilterParameters()), noErr);
         EXPECT_EQ(dialog.parameters().lightBrightness, 250.0);
