@@ -7,6 +7,8 @@
 #include "host/runtime/filter_host.h"
 #include "host/runtime/host_services.h"
 #include "host/scripting/property_list.h"
+#include "host/toolkit/backend_choice.h"
+#include "host/toolkit/toolkit_services.h"
 
 namespace brivo::app {
 
@@ -23,6 +25,8 @@ int runAbout(const AboutOptions& options) {
     // The about selector needs no document, but a session carries one.
     host::FilterHost session(std::move(module), host::makePlanarDocument(1, 1, plugInModeRGBColor));
     host::HostServices services(session);
+    const std::unique_ptr<host::toolkit::Backend> backend = host::toolkit::makeBackendForCommand();
+    host::toolkit::ToolkitServices toolkit(session, *backend);
     const int16_t result = session.about();
     if (result != noErr) {
         std::cerr << "brivo: " << describeResult(result) << '\n';

@@ -53,8 +53,9 @@ typedef struct ADMDialogSuite5 {
      * once. Nested Modal calls on the same dialog return kADMCancelItemID at once. */
     int32_t (*Modal)(ADMDialogRef dialog);
     /* Module -> host. Ends the running modal loop: Modal returns itemID. cancelling is
-     * recorded (true when the loop ends as a cancel). Calling it when the loop has already
-     * ended, or outside a loop, only replaces the ID Modal will return next. */
+     * recorded (true when the loop ends as a cancel). The first call stands: later calls
+     * before Modal returns are harmless and change nothing. A call outside a loop ends the
+     * next Modal at once with that ID. */
     void (*EndModal)(ADMDialogRef dialog, int32_t itemID, ADMBoolean cancelling);
     /* Module -> host. The item ID Return and Escape end the loop with; 0 (the initial
      * value) binds the key to nothing. */

@@ -22,10 +22,12 @@ extern "C" {
  *   true and clear the other radio buttons of the same group (items made members of one
  *   group item with AddItem, or all radio buttons of the dialog that are in no group).
  * Picture buttons draw a button face and nothing else; the module draws the picture.
- * Text edits send "ADM User Changed Notifier" when the user commits a changed text
- *   (Return, Tab, or the keyboard focus moving away), never per keystroke; they receive
- *   "ADM Activate Window Notifier" when they gain the keyboard focus and "ADM Deactivate
- *   Window Notifier" when they lose it.
+ * Text edits send "ADM Entry Text Changed Notifier" after every keystroke that changed
+ *   their text, and "ADM User Changed Notifier" when the user commits a changed text
+ *   (Return, Tab, or the keyboard focus moving away); they receive "ADM Activate Window
+ *   Notifier" when they gain the keyboard focus and "ADM Deactivate Window Notifier" when
+ *   they lose it. A module that rewrites the text from the keystroke notification should
+ *   do so only when it is a commit, or the user cannot type intermediate forms.
  * Static texts, frames, groups and static pictures never send a notification.
  * A popup list sends "ADM User Changed Notifier" after the user picked an entry (which is
  *   then the list's active entry).

@@ -17,7 +17,8 @@ extern "C" {
 /* The user changed the item (a click on a button, a picked entry, a committed text, a
  * released slider). Sent to items and entries. */
 #define kADMUserChangedNotifier "ADM User Changed Notifier"
-/* The text of an editable list's entry changed. Text edits of this host do not send it. */
+/* The user changed a text edit's text by one keystroke (typing, deleting, pasting); sent
+ * after the change, before any commit. */
 #define kADMEntryTextChangedNotifier "ADM Entry Text Changed Notifier"
 /* Sent to a text edit when it gains the keyboard focus, and to a dialog when its window
  * becomes the active one. */

@@ -32,8 +32,12 @@ HeadlessEvent HeadlessEvent::drag(ADMPoint p, uint32_t modifiers) {
 HeadlessEvent HeadlessEvent::release(ADMPoint p, uint32_t modifiers) {
     return makeEvent(Kind::release, p, modifiers);
 }
-HeadlessEvent HeadlessEvent::move(ADMPoint p) { return makeEvent(Kind::move, p); }
-HeadlessEvent HeadlessEvent::leave() { return makeEvent(Kind::leave); }
+HeadlessEvent HeadlessEvent::move(ADMPoint p) {
+    return makeEvent(Kind::move, p);
+}
+HeadlessEvent HeadlessEvent::leave() {
+    return makeEvent(Kind::leave);
+}
 HeadlessEvent HeadlessEvent::keyPress(Key key) {
     HeadlessEvent event = makeEvent(Kind::key);
     event.key = key;
@@ -44,7 +48,9 @@ HeadlessEvent HeadlessEvent::typing(std::string text) {
     event.text = std::move(text);
     return event;
 }
-HeadlessEvent HeadlessEvent::closeBox() { return makeEvent(Kind::close); }
+HeadlessEvent HeadlessEvent::closeBox() {
+    return makeEvent(Kind::close);
+}
 HeadlessEvent HeadlessEvent::pickEntry(ADMPoint p, int32_t index) {
     HeadlessEvent event = makeEvent(Kind::pick, p);
     event.entryIndex = index;

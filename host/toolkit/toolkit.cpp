@@ -487,18 +487,22 @@ void Toolkit::focus(Dialog& dialog, Item* edit) {
 }
 
 void Toolkit::type(Item& edit, std::string_view text) {
-    std::string result = edit.text;
-    for (char c : text) {
-        if (c == '\b') {
-            // Remove the last character with its UTF-8 continuation bytes.
+    // One keystroke per character (a UTF-8 sequence counts as one), each notified.
+    size_t at = 0;
+    while (at < text.size() && alive(&edit)) {
+        size_t end = at + 1;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+        std::string result = edit.text;
+        if (text[at] == '\b') {
             while (!result.empty() && (static_cast<unsigned char>(result.back()) & 0xC0) == 0x80)
                 result.pop_back();
             if (!result.empty()) result.pop_back();
         } else {
-            result.push_back(c);
+            result.append(text.substr(at, end - at));
         }
+        setEditedText(edit, std::move(result));
+        at = end;
     }
-    setEditedText(edit, std::move(result));
 }
 
 void Toolkit::setEditedText(Item& edit, std::string text) {
@@ -513,8 +517,10 @@ void Toolkit::setEditedText(Item& edit, std::string text) {
             }
         }
     }
+    if (text == edit.text) return;
     edit.text = std::move(text);
     changed(edit);
+    notify(edit, kADMEntryTextChangedNotifier);
 }
 
 void Toolkit::commit(Item& edit) {

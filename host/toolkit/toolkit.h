@@ -98,8 +98,10 @@ class Toolkit {
     bool slide(Item& slider, float value);  // true when the value changed
     void releaseSlider(Item& slider);
     void focus(Dialog& dialog, Item* edit);  // null: no edit has the focus
+    // Keystrokes into an edit ('\b' deletes the last character); each change notifies.
     void type(Item& edit, std::string_view text);
-    void setEditedText(Item& edit, std::string text);  // the whole text, as the user left it
+    // The whole text after one keystroke, cut to the typing limit; notifies a change.
+    void setEditedText(Item& edit, std::string text);
     void commit(Item& edit);
     void focusNext(Dialog& dialog);
     void pressReturn(Dialog& dialog);

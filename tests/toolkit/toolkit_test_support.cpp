@@ -54,14 +54,22 @@ void destroyDialog(ADMDialogRef dialog) {
 }
 
 template <class T>
-const T* acquired(HeadlessToolkit& fixture, const char* name, int32_t version) {
-    return fixture.suite<T>(name, version);
+const T* acquired(host::SuiteRegistry& registry, const char* name, int32_t version) {
+    const void* table = nullptr;
+    registry.acquire(name, version, &table);
+    return static_cast<const T*>(table);
 }
+
+constexpr std::pair<const char*, int32_t> kSuites[] = {
+    {kADMBasicSuite, 5},   {kADMDialogSuite, 5}, {kADMItemSuite, 5},  {kADMNotifierSuite, 2},
+    {kADMTrackerSuite, 1}, {kADMListSuite, 2},   {kADMEntrySuite, 4}, {kADMListEntrySuite, 2},
+    {kADMDrawerSuite, 3},  {kADMImageSuite, 1},  {kADMIconSuite, 2}};
 
 }  // namespace
 
-ToolkitTables::ToolkitTables(HeadlessToolkit& f)
-    : basic(acquired<ADMBasicSuite5>(f, kADMBasicSuite, 5)),
+ToolkitTables::ToolkitTables(host::SuiteRegistry& f)
+    : registry(f),
+      basic(acquired<ADMBasicSuite5>(f, kADMBasicSuite, 5)),
       dialog(acquired<ADMDialogSuite5>(f, kADMDialogSuite, 5)),
       item(acquired<ADMItemSuite5>(f, kADMItemSuite, 5)),
       notifier(acquired<ADMNotifierSuite2>(f, kADMNotifierSuite, 2)),
@@ -73,6 +81,11 @@ ToolkitTables::ToolkitTables(HeadlessToolkit& f)
       image(acquired<ADMImageSuite1>(f, kADMImageSuite, 1)),
       icon(acquired<ADMIconSuite2>(f, kADMIconSuite, 2)) {
     gTables = this;
+}
+
+ToolkitTables::~ToolkitTables() {
+    for (const auto& [name, version] : kSuites) registry.release(name, version);
+    if (gTables == this) gTables = nullptr;
 }
 
 std::vector<std::string> CallLog::only(const std::string& prefix) const {

@@ -9,8 +9,15 @@
 
 namespace brivo::test {
 
+// Acquired from a registry for the object's life; the tables the recording callbacks use.
 struct ToolkitTables {
-    explicit ToolkitTables(HeadlessToolkit& fixture);
+    explicit ToolkitTables(HeadlessToolkit& fixture) : ToolkitTables(fixture.registry) {}
+    explicit ToolkitTables(host::SuiteRegistry& registry);
+    ~ToolkitTables();
+    ToolkitTables(const ToolkitTables&) = delete;
+    ToolkitTables& operator=(const ToolkitTables&) = delete;
+
+    host::SuiteRegistry& registry;
 
     const ADMBasicSuite5* basic;
     const ADMDialogSuite5* dialog;
