@@ -17,9 +17,9 @@
 #include "filter_record.h"
 #include "host/runtime/filter_host.h"
 #include "host/runtime/host_services.h"
+#include "host/scripting/parameter_catalog.h"
 #include "host/toolkit/headless_backend.h"
 #include "host/toolkit/toolkit_services.h"
-#include "plugin/shell/parameter_table.h"
 
 namespace {
 
@@ -67,10 +67,15 @@ struct DialogHost {
 };
 
 DescriptorValues shapedSettings() {
+    // Keys come from the module's catalog, as any host finds them.
+    const ParameterCatalog catalog = ParameterCatalog::ofModule(BRIVO_MODULE_PATH);
+    const auto key = [&](std::string_view field, size_t component = 0) {
+        return catalog.field(field)[component].key;
+    };
     DescriptorValues settings;
-    settings.put(kKeyShapeFile, std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
-    settings.put(kKeyShapeRotate, 30.0);
-    settings.put(kKeyCorner1X, 0.9);
+    settings.put(key("shapeFile"), std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
+    settings.put(key("shapeRotate"), 30.0);
+    settings.put(key("cornerPin", 2), 0.9);
     return settings;
 }
 

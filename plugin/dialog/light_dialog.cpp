@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/parameter_table.h"
 #include "dialog/adm/adm_suites.h"
 #include "dialog/pattern_chooser.h"
 

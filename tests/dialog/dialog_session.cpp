@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "shell/parameter_table.h"
+#include "core/parameter_table.h"
 
 namespace brivo::test {
 
@@ -55,6 +55,8 @@ host::DescriptorValues descriptorOf(const FilterParameters& params) {
                 break;
             case ParameterType::path:
                 values.put(field.key, std::string(field.path(copy).c_str()));
+                break;
+            case ParameterType::ignored:
                 break;
         }
     }
