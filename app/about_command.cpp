@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/edit_script.h"
 #include "app/result_messages.h"
 #include "host/files/planar_document.h"
 #include "host/runtime/filter_host.h"
@@ -25,7 +26,14 @@ int runAbout(const AboutOptions& options) {
     // The about selector needs no document, but a session carries one.
     host::FilterHost session(std::move(module), host::makePlanarDocument(1, 1, plugInModeRGBColor));
     host::HostServices services(session);
-    const std::unique_ptr<host::toolkit::Backend> backend = host::toolkit::makeBackendForCommand();
+    std::unique_ptr<host::toolkit::Backend> backend;
+    try {
+        backend = options.script ? makeScriptedBackend(loadScript(*options.script), options.windows)
+                                 : host::toolkit::makeBackendForCommand();
+    } catch (const std::exception& error) {
+        std::cerr << "brivo: " << error.what() << '\n';
+        return 1;
+    }
     host::toolkit::ToolkitServices toolkit(session, *backend);
     const int16_t result = session.about();
     if (result != noErr) {

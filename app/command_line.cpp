@@ -95,6 +95,9 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     AboutOptions about;
     CLI::App* aboutCommand = app.add_subcommand("about", "Call the module's about box");
     addModuleOption(*aboutCommand, about.module);
+    aboutCommand->add_option("--script", about.script,
+                             "Play user actions from a file instead of waiting for a person");
+    aboutCommand->add_flag("--windows", about.windows, "Play the script in a real window");
 
     try {
         app.parse(argc, argv);

@@ -1,6 +1,7 @@
 #include "app/edit_script.h"
 
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "host/files/image_file.h"
@@ -84,6 +85,16 @@ ScriptStep parseLine(const std::string& line) {
     return step;
 }
 
+// Screenshots are taken inside the module's modal loop, where nothing may be thrown: a
+// failure is reported and the script goes on.
+void writeScreenshotOrSay(const host::toolkit::RgbImage& image, const std::string& path) {
+    try {
+        writeScreenshot(image, path);
+    } catch (const std::exception& error) {
+        std::cerr << "brivo: screenshot " << path << ": " << error.what() << '\n';
+    }
+}
+
 host::toolkit::Key keyNamed(const std::string& name) {
     if (name == "enter") return host::toolkit::Key::enter;
     if (name == "escape") return host::toolkit::Key::escape;
@@ -120,7 +131,7 @@ std::unique_ptr<host::toolkit::Backend> headlessPlayer(const std::vector<ScriptS
                     HeadlessEvent::run([player, path = step.text](host::toolkit::Toolkit& toolkit,
                                                                   host::toolkit::Dialog& dialog) {
                         player->paint(toolkit, dialog);
-                        writeScreenshot(player->frame(dialog), path);
+                        writeScreenshotOrSay(player->frame(dialog), path);
                     }));
                 break;
         }
@@ -196,7 +207,10 @@ std::unique_ptr<host::toolkit::Backend> windowPlayer(std::vector<ScriptStep> ste
             case ScriptStep::Kind::file:
                 break;  // answered when the chooser shows
             case ScriptStep::Kind::screenshot:
-                writeScreenshot(player->capture(dialog), step.text);
+                // Let the window be mapped and drawn before it is read back.
+                for (int turn = 0; turn < 10; ++turn) Fl::wait(0.02);
+                Fl::flush();
+                writeScreenshotOrSay(player->capture(dialog), step.text);
                 break;
         }
     });
