@@ -315,6 +315,15 @@ TEST(LightDialog, AHostErrorKeepsItsCodeAndRestoresTheParameters) {
     test::expectSameValues(dialog.parameters(), FilterParameters());
 }
 
+TEST(LightDialog, OnlyDocumentsTheFilterCanLightReachIt) {
+    DialogSession dialog(makeDocument(plugInModeRGBColor, 40, 30, Fill::noise));
+    dialog.host().setRecordHook([](FilterRecord& record) { record.depth = 16; });
+    bool shown = false;
+    dialog.inspect([&](Dialog&) { shown = true; });
+    EXPECT_EQ(dialog.start(FilterParameters()), errPlugInHostInsufficient);
+    EXPECT_FALSE(shown);
+}
+
 TEST(LightDialog, SurvivesAToolkitThatCallsBackFromEverywhere) {
     host::toolkit::HeadlessBackend::Options hostile;
     hostile.hostile = true;
