@@ -1,5 +1,7 @@
 #include "bench_support.h"
 
+#include "host/scripting/parameter_catalog.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -37,6 +39,10 @@ void reportThroughput(benchmark::State& state, double megapixels, size_t referen
     state.counters["x_memcpy"] =
         benchmark::Counter(iterations * memcpySeconds(referenceBytes),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+DescriptorKeyID catalogKey(const char* modulePath, std::string_view field, size_t component) {
+    return host::ParameterCatalog::ofModule(modulePath).field(field)[component].key;
 }
 
 host::PlanarDocument photographLike(int32_t width, int32_t height) {

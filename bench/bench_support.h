@@ -8,7 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <string_view>
+
 #include "host/files/planar_document.h"
+#include "pluginapi/descriptor_parameters.h"
 
 namespace brivo::bench {
 
@@ -22,5 +25,9 @@ void reportThroughput(benchmark::State& state, double megapixels, size_t referen
 // An RGB document with the broad ramps and fine noise of a photograph, the same for
 // every run.
 host::PlanarDocument photographLike(int32_t width, int32_t height);
+
+// The descriptor key of a field's component, from the module's catalog, as any host finds
+// it.
+DescriptorKeyID catalogKey(const char* modulePath, std::string_view field, size_t component = 0);
 
 }  // namespace brivo::bench

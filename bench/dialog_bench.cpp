@@ -67,10 +67,8 @@ struct DialogHost {
 };
 
 DescriptorValues shapedSettings() {
-    // Keys come from the module's catalog, as any host finds them.
-    const ParameterCatalog catalog = ParameterCatalog::ofModule(BRIVO_MODULE_PATH);
-    const auto key = [&](std::string_view field, size_t component = 0) {
-        return catalog.field(field)[component].key;
+    const auto key = [](std::string_view field, size_t component = 0) {
+        return bench::catalogKey(BRIVO_MODULE_PATH, field, component);
     };
     DescriptorValues settings;
     settings.put(key("shapeFile"), std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");

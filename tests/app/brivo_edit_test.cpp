@@ -10,6 +10,7 @@
 #include "host/files/image_file.h"
 #include "support/command_runner.h"
 #include "support/host_fixture.h"
+#include "support/scoped_variable.h"
 #include "support/temp_dir.h"
 
 namespace brivo {
@@ -22,27 +23,7 @@ std::string bytesOf(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// Sets an environment variable (null: unsets it) for one test, for the programs it runs.
-class ScopedVariable {
-  public:
-    ScopedVariable(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value != nullptr)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedVariable() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedVariable;
 
 class BrivoEdit : public ::testing::Test {
   protected:

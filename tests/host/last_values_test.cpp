@@ -7,32 +7,13 @@
 #include <fstream>
 
 #include "host/scripting/action_file.h"
+#include "support/scoped_variable.h"
 #include "support/temp_dir.h"
 
 namespace brivo::host {
 namespace {
 
-// Sets an environment variable for one test and restores it after.
-class ScopedVariable {
-  public:
-    ScopedVariable(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value != nullptr)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedVariable() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedVariable;
 
 TEST(LastValues, LiveInTheConfigurationFolderOfTheUser) {
     {
