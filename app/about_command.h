@@ -5,8 +5,9 @@
 
 namespace brivo::app {
 
-// Prints the module's menu name and version, since the about box itself needs a dialog
-// toolkit; returns the exit status.
+// Shows the module's about box (in a window at a terminal with a display, or drawn
+// offscreen into --screenshot), then prints the module's menu name and version; returns
+// the exit status.
 int runAbout(const AboutOptions& options);
 
 }  // namespace brivo::app

@@ -93,11 +93,10 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     infoCommand->add_option("--resource", info.resource, "Write one resource's raw bytes: TYPE:ID");
 
     AboutOptions about;
-    CLI::App* aboutCommand = app.add_subcommand("about", "Call the module's about box");
+    CLI::App* aboutCommand = app.add_subcommand("about", "Show the module's about box");
     addModuleOption(*aboutCommand, about.module);
-    aboutCommand->add_option("--script", about.script,
-                             "Play user actions from a file instead of waiting for a person");
-    aboutCommand->add_flag("--windows", about.windows, "Play the script in a real window");
+    aboutCommand->add_option("--screenshot", about.screenshot,
+                             "Save the about box as a PNG picture instead of showing it");
 
     try {
         app.parse(argc, argv);

@@ -41,8 +41,8 @@ struct InfoOptions {
 
 struct AboutOptions {
     std::filesystem::path module;
-    std::optional<std::string> script;  // user actions played in the about box
-    bool windows = false;               // play them in a real window
+    // Save the box's picture here instead of showing it, without a display.
+    std::optional<std::string> screenshot;
 };
 
 using Command = std::variant<ApplyOptions, InfoOptions, AboutOptions>;

@@ -10,6 +10,8 @@
 #include "core/parameter_table.h"
 #include "core/plugin_context.h"
 #include "host/scripting/descriptor_host.h"
+#include "host/toolkit/headless_backend.h"
+#include "host/toolkit/toolkit_services.h"
 #include "support/host_fixture.h"
 #include "support/parameter_expectations.h"
 
@@ -61,8 +63,12 @@ void expectDefaults(const FilterParameters& actual) {
 
 TEST(PluginMainSelectors, AboutRunsNoCheckAndTouchesNoHandles) {
     auto host = session(ModuleLoader::Copy::fresh);
+    host::toolkit::HeadlessBackend backend;  // no script: the box is closed at once
+    host::toolkit::ToolkitServices toolkit(*host.host, backend);
     EXPECT_EQ(host->about(), noErr);
-    EXPECT_EQ(host->lastCall().suiteProbes, 0);
+    // The box asks for the toolkit's ten suites and the icon suite, nothing else.
+    EXPECT_EQ(host->lastCall().suiteProbes, 11);
+    EXPECT_EQ(host->lastCall().outstandingSuites, 0);
     EXPECT_EQ(host->lastCall().outstandingLocks, 0);
     EXPECT_EQ(host->handles().liveHandles(), 0);
     EXPECT_EQ(host->dataSlot(), 0);
@@ -148,6 +154,9 @@ TEST(PluginMainSuiteCheck, MissingChannelPortsFailsEveryCallWithoutAnotherProbe)
     }
     EXPECT_EQ(host->handles().liveHandles(), 0);
     EXPECT_EQ(host->ports().reads(), 0);
+    // The about box needs only the toolkit.
+    host::toolkit::HeadlessBackend backend;
+    host::toolkit::ToolkitServices toolkit(*host.host, backend);
     EXPECT_EQ(host->about(), noErr);
 }
 

@@ -11,8 +11,8 @@
 #include <optional>
 #include <vector>
 
-#include "host/files/planar_document.h"
 #include "host/files/image_file.h"
+#include "host/files/planar_document.h"
 #include "host/toolkit/fltk_backend.h"
 #include "support/temp_dir.h"
 #include "toolkit/toolkit_test_support.h"
