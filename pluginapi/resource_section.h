@@ -33,6 +33,13 @@ typedef struct BrivoResourceHeader {
 #define BRIVO_RESOURCE_TERMINOLOGY_ID 16000
 #define BRIVO_RESOURCE_CATALOG_ID 16000
 
+/* Bitmaps, the dialogs' pictures, found by ID: a length byte and the bitmap's name (as the
+ * module asks for it), then a PNG image: 8-bit RGB for a 24-bit picture, a 4-bit palette
+ * for a 16-colour one. */
+#define BRIVO_RESOURCE_BITMAP BRIVO_FOURCC('B', 'M', 'A', 'P')
+#define BRIVO_RESOURCE_SPLASH_ID 102  /* "IDB_SPLASH", 450 x 231, 24-bit: the about picture */
+#define BRIVO_RESOURCE_DROPPER_ID 106 /* "IDB_DROPPER", 20 x 10, 4-bit: the eyedropper */
+
 /* The parameter catalog: every value a module reads from its scripting descriptor, so a host
  * can name, check and explain parameters without knowing the module. Little-endian:
  *   uint16  BRIVO_CATALOG_VERSION

@@ -51,25 +51,6 @@ ADMErr chooseOpenFile(const char* title, const char* filters, const char* startF
 
 // ---- Dialog suite ----
 
-Dialog* dialogOf(Toolkit& t, ADMDialogRef ref) {
-    return resolve<Dialog>(t, ref);
-}
-
-// Runs body(toolkit, dialog) for a live dialog.
-template <class Body>
-void withDialog(ADMDialogRef ref, Body&& body) noexcept {
-    guarded([&](Toolkit& t) {
-        if (Dialog* d = dialogOf(t, ref)) body(t, *d);
-    });
-}
-template <class R, class Body>
-R withDialog(ADMDialogRef ref, R fallback, Body&& body) noexcept {
-    return guarded<R>(fallback, [&](Toolkit& t) -> R {
-        Dialog* d = dialogOf(t, ref);
-        return d ? body(t, *d) : fallback;
-    });
-}
-
 ADMDialogRef create(void* pluginRef, const char* name, int32_t dialogID, int32_t style,
                     ADMDialogInitProc init, void* userData, int32_t options) noexcept {
     return guarded<ADMDialogRef>(nullptr, [&](Toolkit& t) {
@@ -79,56 +60,56 @@ ADMDialogRef create(void* pluginRef, const char* name, int32_t dialogID, int32_t
 }
 
 void destroy(ADMDialogRef ref) noexcept {
-    withDialog(ref, [](Toolkit& t, Dialog& d) { t.destroyDialog(d); });
+    withLive<Dialog>(ref, [](Toolkit& t, Dialog& d) { t.destroyDialog(d); });
 }
 
 int32_t modal(ADMDialogRef ref) noexcept {
-    return withDialog<int32_t>(ref, kADMCancelItemID,
-                               [](Toolkit& t, Dialog& d) { return t.runModal(d); });
+    return withLive<int32_t, Dialog>(ref, kADMCancelItemID,
+                                     [](Toolkit& t, Dialog& d) { return t.runModal(d); });
 }
 
 void endModal(ADMDialogRef ref, int32_t itemID, ADMBoolean cancelling) noexcept {
-    withDialog(ref, [&](Toolkit& t, Dialog& d) { t.endModal(d, itemID, cancelling != 0); });
+    withLive<Dialog>(ref, [&](Toolkit& t, Dialog& d) { t.endModal(d, itemID, cancelling != 0); });
 }
 
 void setDefaultItemID(ADMDialogRef ref, int32_t id) noexcept {
-    withDialog(ref, [&](Toolkit&, Dialog& d) { d.defaultItemID = id; });
+    withLive<Dialog>(ref, [&](Toolkit&, Dialog& d) { d.defaultItemID = id; });
 }
 int32_t getDefaultItemID(ADMDialogRef ref) noexcept {
-    return withDialog<int32_t>(ref, 0, [](Toolkit&, Dialog& d) { return d.defaultItemID; });
+    return withLive<int32_t, Dialog>(ref, 0, [](Toolkit&, Dialog& d) { return d.defaultItemID; });
 }
 void setCancelItemID(ADMDialogRef ref, int32_t id) noexcept {
-    withDialog(ref, [&](Toolkit&, Dialog& d) { d.cancelItemID = id; });
+    withLive<Dialog>(ref, [&](Toolkit&, Dialog& d) { d.cancelItemID = id; });
 }
 int32_t getCancelItemID(ADMDialogRef ref) noexcept {
-    return withDialog<int32_t>(ref, 0, [](Toolkit&, Dialog& d) { return d.cancelItemID; });
+    return withLive<int32_t, Dialog>(ref, 0, [](Toolkit&, Dialog& d) { return d.cancelItemID; });
 }
 
 void setUserData(ADMDialogRef ref, void* data) noexcept {
-    withDialog(ref, [&](Toolkit&, Dialog& d) { d.userData = data; });
+    withLive<Dialog>(ref, [&](Toolkit&, Dialog& d) { d.userData = data; });
 }
 void* getUserData(ADMDialogRef ref) noexcept {
-    return withDialog<void*>(ref, nullptr, [](Toolkit&, Dialog& d) { return d.userData; });
+    return withLive<void*, Dialog>(ref, nullptr, [](Toolkit&, Dialog& d) { return d.userData; });
 }
 
 void setNotifyProc(ADMDialogRef ref, ADMDialogNotifyProc proc) noexcept {
-    withDialog(ref, [&](Toolkit&, Dialog& d) { d.notifyProc = proc; });
+    withLive<Dialog>(ref, [&](Toolkit&, Dialog& d) { d.notifyProc = proc; });
 }
 void setTrackProc(ADMDialogRef ref, ADMDialogTrackProc proc) noexcept {
-    withDialog(ref, [&](Toolkit&, Dialog& d) { d.trackProc = proc; });
+    withLive<Dialog>(ref, [&](Toolkit&, Dialog& d) { d.trackProc = proc; });
 }
 void setDrawProc(ADMDialogRef ref, ADMDialogDrawProc proc) noexcept {
-    withDialog(ref, [&](Toolkit& t, Dialog& d) {
+    withLive<Dialog>(ref, [&](Toolkit& t, Dialog& d) {
         d.drawProc = proc;
         t.invalidate(d);
     });
 }
 void setDestroyProc(ADMDialogRef ref, ADMDialogDestroyProc proc) noexcept {
-    withDialog(ref, [&](Toolkit&, Dialog& d) { d.destroyProc = proc; });
+    withLive<Dialog>(ref, [&](Toolkit&, Dialog& d) { d.destroyProc = proc; });
 }
 
 void defaultNotify(ADMDialogRef ref, ADMNotifierRef notifier) noexcept {
-    withDialog(ref, [&](Toolkit& t, Dialog& d) {
+    withLive<Dialog>(ref, [&](Toolkit& t, Dialog& d) {
         if (Notifier* n = resolve<Notifier>(t, notifier)) t.defaultNotify(d, *n);
     });
 }
@@ -136,33 +117,33 @@ ADMBoolean defaultTrack(ADMDialogRef, ADMTrackerRef) noexcept {
     return 0;
 }
 void defaultDraw(ADMDialogRef ref, ADMDrawerRef drawer) noexcept {
-    withDialog(ref, [&](Toolkit& t, Dialog& d) {
+    withLive<Dialog>(ref, [&](Toolkit& t, Dialog& d) {
         if (Drawer* dr = resolve<Drawer>(t, drawer)) t.defaultDraw(d, *dr);
     });
 }
 
 ADMActionMask getMask(ADMDialogRef ref) noexcept {
-    return withDialog<ADMActionMask>(ref, 0, [](Toolkit&, Dialog& d) { return d.mask; });
+    return withLive<ADMActionMask, Dialog>(ref, 0, [](Toolkit&, Dialog& d) { return d.mask; });
 }
 void setMask(ADMDialogRef ref, ADMActionMask mask) noexcept {
-    withDialog(ref, [&](Toolkit&, Dialog& d) { d.mask = mask; });
+    withLive<Dialog>(ref, [&](Toolkit&, Dialog& d) { d.mask = mask; });
 }
 
 void setText(ADMDialogRef ref, const char* text) noexcept {
-    withDialog(ref, [&](Toolkit& t, Dialog& d) {
+    withLive<Dialog>(ref, [&](Toolkit& t, Dialog& d) {
         d.title = textOrEmpty(text);
         t.changed(d);
     });
 }
 
 void move(ADMDialogRef ref, int32_t x, int32_t y) noexcept {
-    withDialog(ref, [&](Toolkit& t, Dialog& d) {
+    withLive<Dialog>(ref, [&](Toolkit& t, Dialog& d) {
         d.bounds = {x, y, x + d.width(), y + d.height()};
         t.changed(d);
     });
 }
 void size(ADMDialogRef ref, int32_t width, int32_t height) noexcept {
-    withDialog(ref, [&](Toolkit& t, Dialog& d) {
+    withLive<Dialog>(ref, [&](Toolkit& t, Dialog& d) {
         d.bounds.right = d.bounds.left + std::max(width, 0);
         d.bounds.bottom = d.bounds.top + std::max(height, 0);
         t.changed(d);
@@ -171,19 +152,19 @@ void size(ADMDialogRef ref, int32_t width, int32_t height) noexcept {
 void getBoundsRect(ADMDialogRef ref, ADMRect* rect) noexcept {
     if (!rect) return;
     *rect = ADMRect{0, 0, 0, 0};
-    withDialog(ref, [&](Toolkit&, Dialog& d) { *rect = d.bounds; });
+    withLive<Dialog>(ref, [&](Toolkit&, Dialog& d) { *rect = d.bounds; });
 }
 void getLocalRect(ADMDialogRef ref, ADMRect* rect) noexcept {
     if (!rect) return;
     *rect = ADMRect{0, 0, 0, 0};
-    withDialog(ref, [&](Toolkit&, Dialog& d) { *rect = {0, 0, d.width(), d.height()}; });
+    withLive<Dialog>(ref, [&](Toolkit&, Dialog& d) { *rect = {0, 0, d.width(), d.height()}; });
 }
 
 void invalidate(ADMDialogRef ref) noexcept {
-    withDialog(ref, [](Toolkit& t, Dialog& d) { t.invalidate(d); });
+    withLive<Dialog>(ref, [](Toolkit& t, Dialog& d) { t.invalidate(d); });
 }
 void update(ADMDialogRef ref) noexcept {
-    withDialog(ref, [](Toolkit& t, Dialog& d) { t.update(d); });
+    withLive<Dialog>(ref, [](Toolkit& t, Dialog& d) { t.update(d); });
 }
 
 const ADMBasicSuite5 kBasic{&getMainScreenRect, &chooseColor, &chooseOpenFile};

@@ -12,13 +12,6 @@ namespace {
 // Point lists longer than this are refused, so a wrong count cannot read far beyond them.
 constexpr int32_t kMaxPolygonPoints = 1 << 16;
 
-template <class Body>
-void withDrawer(ADMDrawerRef ref, Body&& body) noexcept {
-    guarded([&](Toolkit& t) {
-        if (Drawer* d = resolve<Drawer>(t, ref)) body(t, *d);
-    });
-}
-
 std::vector<ADMPoint> pointList(const ADMPoint* points, int32_t count) {
     if (!points || count < 1 || count > kMaxPolygonPoints) return {};
     return std::vector<ADMPoint>(points, points + count);
@@ -27,46 +20,46 @@ std::vector<ADMPoint> pointList(const ADMPoint* points, int32_t count) {
 void getBoundsRect(ADMDrawerRef ref, ADMRect* rect) noexcept {
     if (!rect) return;
     *rect = ADMRect{0, 0, 0, 0};
-    withDrawer(ref, [&](Toolkit&, Drawer& d) { *rect = d.localBounds(); });
+    withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { *rect = d.localBounds(); });
 }
 void* getPortRef(ADMDrawerRef ref) noexcept {
     return guarded<void*>(nullptr, [&](Toolkit& t) -> void* { return resolve<Drawer>(t, ref); });
 }
 void setRGBColor(ADMDrawerRef ref, ADMRGBColor color) noexcept {
-    withDrawer(ref, [&](Toolkit&, Drawer& d) { d.setColor(toRgb(color)); });
+    withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { d.setColor(toRgb(color)); });
 }
 void getRGBColor(ADMDrawerRef ref, ADMRGBColor* color) noexcept {
     if (!color) return;
     *color = ADMRGBColor{0, 0, 0};
-    withDrawer(ref, [&](Toolkit&, Drawer& d) {
+    withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) {
         const Rgb c = d.color();
         *color = {static_cast<uint16_t>(c.r * 257), static_cast<uint16_t>(c.g * 257),
                   static_cast<uint16_t>(c.b * 257)};
     });
 }
 void setADMColor(ADMDrawerRef ref, int32_t color) noexcept {
-    withDrawer(ref, [&](Toolkit&, Drawer& d) { d.setColor(standardColor(color)); });
+    withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { d.setColor(standardColor(color)); });
 }
 void frameRect(ADMDrawerRef ref, const ADMRect* rect) noexcept {
-    if (rect) withDrawer(ref, [&](Toolkit&, Drawer& d) { d.frameRect(*rect); });
+    if (rect) withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { d.frameRect(*rect); });
 }
 void fillRect(ADMDrawerRef ref, const ADMRect* rect) noexcept {
-    if (rect) withDrawer(ref, [&](Toolkit&, Drawer& d) { d.fillRect(*rect); });
+    if (rect) withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { d.fillRect(*rect); });
 }
 void framePolygon(ADMDrawerRef ref, const ADMPoint* points, int32_t count) noexcept {
-    withDrawer(ref, [&](Toolkit&, Drawer& d) { d.framePolygon(pointList(points, count)); });
+    withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { d.framePolygon(pointList(points, count)); });
 }
 void fillPolygon(ADMDrawerRef ref, const ADMPoint* points, int32_t count) noexcept {
-    withDrawer(ref, [&](Toolkit&, Drawer& d) { d.fillPolygon(pointList(points, count)); });
+    withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { d.fillPolygon(pointList(points, count)); });
 }
 void drawLine(ADMDrawerRef ref, ADMPoint from, ADMPoint to) noexcept {
-    withDrawer(ref, [&](Toolkit&, Drawer& d) { d.line(from, to); });
+    withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { d.line(from, to); });
 }
 void setFont(ADMDrawerRef ref, int32_t font) noexcept {
-    withDrawer(ref, [&](Toolkit&, Drawer& d) { d.setFont(font); });
+    withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { d.setFont(font); });
 }
 void drawText(ADMDrawerRef ref, const char* text, ADMPoint where) noexcept {
-    withDrawer(ref, [&](Toolkit& t, Drawer& d) {
+    withLive<Drawer>(ref, [&](Toolkit& t, Drawer& d) {
         const std::string s = textOrEmpty(text);
         const ADMPoint size = t.backend().textSize(s, d.font());
         d.text(s, {where.x, where.y, where.x + size.x, where.y + size.y}, kADMLeftJustify);
@@ -75,21 +68,21 @@ void drawText(ADMDrawerRef ref, const char* text, ADMPoint where) noexcept {
 void drawTextInRect(ADMDrawerRef ref, const char* text, const ADMRect* rect,
                     int32_t justify) noexcept {
     if (!rect) return;
-    withDrawer(ref, [&](Toolkit&, Drawer& d) { d.text(textOrEmpty(text), *rect, justify); });
+    withLive<Drawer>(ref, [&](Toolkit&, Drawer& d) { d.text(textOrEmpty(text), *rect, justify); });
 }
 void drawIcon(ADMDrawerRef ref, ADMIconRef icon, ADMPoint where) noexcept {
-    withDrawer(ref, [&](Toolkit& t, Drawer& d) {
+    withLive<Drawer>(ref, [&](Toolkit& t, Drawer& d) {
         if (Picture* p = resolve<Picture>(t, icon)) d.picture(*p, where);
     });
 }
 void drawIconCentered(ADMDrawerRef ref, ADMIconRef icon, const ADMRect* rect) noexcept {
     if (!rect) return;
-    withDrawer(ref, [&](Toolkit& t, Drawer& d) {
+    withLive<Drawer>(ref, [&](Toolkit& t, Drawer& d) {
         if (Picture* p = resolve<Picture>(t, icon)) d.pictureCentered(*p, *rect);
     });
 }
 void drawImage(ADMDrawerRef ref, ADMImageRef image, ADMPoint where) noexcept {
-    withDrawer(ref, [&](Toolkit& t, Drawer& d) {
+    withLive<Drawer>(ref, [&](Toolkit& t, Drawer& d) {
         if (Picture* p = resolve<Picture>(t, image)) d.picture(*p, where);
     });
 }

@@ -11,6 +11,7 @@
 #include <FL/Fl_Secret_Input.H>
 #include <FL/Fl_Slider.H>
 
+#include <algorithm>
 #include <cstring>
 
 #include "host/toolkit/fltk_backend.h"
@@ -207,17 +208,26 @@ void ItemWidget::sync() {
             auto& choice = static_cast<Fl_Choice&>(w);
             choice.textfont(font.face);
             choice.textsize(font.size);
-            menu_.clear();
+            std::vector<Fl_Menu_Item> menu;
             for (const auto& entry : bound->list->entries) {
                 Fl_Menu_Item m{};
                 m.text = entry->separator ? "" : entry->text.c_str();
                 m.flags = entry->enabled && !entry->separator ? 0 : FL_MENU_INACTIVE;
                 m.labelfont_ = font.face;
                 m.labelsize_ = font.size;
-                menu_.push_back(m);
+                menu.push_back(m);
             }
-            menu_.push_back(Fl_Menu_Item{});
-            choice.menu(menu_.data());
+            menu.push_back(Fl_Menu_Item{});
+            // Only a changed list replaces the menu: picking an entry calls back from inside
+            // the widget while it still looks at the current one.
+            const auto same = [](const Fl_Menu_Item& a, const Fl_Menu_Item& b) {
+                return a.text == b.text && a.flags == b.flags && a.labelfont_ == b.labelfont_ &&
+                       a.labelsize_ == b.labelsize_;
+            };
+            if (!std::equal(menu.begin(), menu.end(), menu_.begin(), menu_.end(), same)) {
+                menu_ = std::move(menu);
+                choice.menu(menu_.data());
+            }
             choice.value(bound->list->indexOf(bound->list->active));
             break;
         }

@@ -8,20 +8,6 @@ namespace brivo::host::toolkit {
 
 namespace {
 
-template <class Body>
-void withItem(ADMItemRef ref, Body&& body) noexcept {
-    guarded([&](Toolkit& t) {
-        if (Item* item = resolve<Item>(t, ref)) body(t, *item);
-    });
-}
-template <class R, class Body>
-R withItem(ADMItemRef ref, R fallback, Body&& body) noexcept {
-    return guarded<R>(fallback, [&](Toolkit& t) -> R {
-        Item* item = resolve<Item>(t, ref);
-        return item ? body(t, *item) : fallback;
-    });
-}
-
 ADMItemRef create(ADMDialogRef dialogRef, int32_t itemID, const char* itemType,
                   const ADMRect* bounds, ADMItemInitProc init, void* userData,
                   int32_t options) noexcept {
@@ -36,170 +22,172 @@ ADMItemRef create(ADMDialogRef dialogRef, int32_t itemID, const char* itemType,
 }
 
 void destroy(ADMItemRef ref) noexcept {
-    withItem(ref, [](Toolkit& t, Item& item) { t.destroyItem(item); });
+    withLive<Item>(ref, [](Toolkit& t, Item& item) { t.destroyItem(item); });
 }
 
 ADMDialogRef getDialog(ADMItemRef ref) noexcept {
-    return withItem<ADMDialogRef>(
+    return withLive<ADMDialogRef, Item>(
         ref, nullptr, [](Toolkit&, Item& item) { return toRef<ADMDialogRef>(item.dialog); });
 }
 int32_t getID(ADMItemRef ref) noexcept {
-    return withItem<int32_t>(ref, 0, [](Toolkit&, Item& item) { return item.id; });
+    return withLive<int32_t, Item>(ref, 0, [](Toolkit&, Item& item) { return item.id; });
 }
 
 void setUserData(ADMItemRef ref, void* data) noexcept {
-    withItem(ref, [&](Toolkit&, Item& item) { item.userData = data; });
+    withLive<Item>(ref, [&](Toolkit&, Item& item) { item.userData = data; });
 }
 void* getUserData(ADMItemRef ref) noexcept {
-    return withItem<void*>(ref, nullptr, [](Toolkit&, Item& item) { return item.userData; });
+    return withLive<void*, Item>(ref, nullptr, [](Toolkit&, Item& item) { return item.userData; });
 }
 
 void setNotifyProc(ADMItemRef ref, ADMItemNotifyProc proc) noexcept {
-    withItem(ref, [&](Toolkit&, Item& item) { item.notifyProc = proc; });
+    withLive<Item>(ref, [&](Toolkit&, Item& item) { item.notifyProc = proc; });
 }
 void setTrackProc(ADMItemRef ref, ADMItemTrackProc proc) noexcept {
-    withItem(ref, [&](Toolkit&, Item& item) { item.trackProc = proc; });
+    withLive<Item>(ref, [&](Toolkit&, Item& item) { item.trackProc = proc; });
 }
 void setDrawProc(ADMItemRef ref, ADMItemDrawProc proc) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) {
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) {
         item.drawProc = proc;
         t.invalidate(item);
     });
 }
 void setDestroyProc(ADMItemRef ref, ADMItemDestroyProc proc) noexcept {
-    withItem(ref, [&](Toolkit&, Item& item) { item.destroyProc = proc; });
+    withLive<Item>(ref, [&](Toolkit&, Item& item) { item.destroyProc = proc; });
 }
 
 void defaultNotify(ADMItemRef ref, ADMNotifierRef notifier) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) {
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) {
         if (Notifier* n = resolve<Notifier>(t, notifier)) t.defaultNotify(item, *n);
     });
 }
 ADMBoolean defaultTrack(ADMItemRef ref, ADMTrackerRef tracker) noexcept {
-    return withItem<ADMBoolean>(ref, 0, [&](Toolkit& t, Item& item) -> ADMBoolean {
+    return withLive<ADMBoolean, Item>(ref, 0, [&](Toolkit& t, Item& item) -> ADMBoolean {
         Tracker* tr = resolve<Tracker>(t, tracker);
         return tr && t.defaultTrack(item, *tr) ? 1 : 0;
     });
 }
 void defaultDraw(ADMItemRef ref, ADMDrawerRef drawer) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) {
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) {
         if (Drawer* d = resolve<Drawer>(t, drawer)) t.defaultDraw(item, *d);
     });
 }
 
 ADMActionMask getMask(ADMItemRef ref) noexcept {
-    return withItem<ADMActionMask>(ref, 0, [](Toolkit&, Item& item) { return item.mask; });
+    return withLive<ADMActionMask, Item>(ref, 0, [](Toolkit&, Item& item) { return item.mask; });
 }
 void setMask(ADMItemRef ref, ADMActionMask mask) noexcept {
-    withItem(ref, [&](Toolkit&, Item& item) { item.mask = mask; });
+    withLive<Item>(ref, [&](Toolkit&, Item& item) { item.mask = mask; });
 }
 
 void enable(ADMItemRef ref, ADMBoolean on) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) { t.setEnabled(item, on != 0); });
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) { t.setEnabled(item, on != 0); });
 }
 ADMBoolean isEnabled(ADMItemRef ref) noexcept {
-    return withItem<ADMBoolean>(ref, 0, [](Toolkit&, Item& item) { return item.enabled ? 1 : 0; });
+    return withLive<ADMBoolean, Item>(ref, 0,
+                                      [](Toolkit&, Item& item) { return item.enabled ? 1 : 0; });
 }
 void show(ADMItemRef ref, ADMBoolean on) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) { t.setVisible(item, on != 0); });
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) { t.setVisible(item, on != 0); });
 }
 ADMBoolean isVisible(ADMItemRef ref) noexcept {
-    return withItem<ADMBoolean>(ref, 0, [](Toolkit&, Item& item) { return item.visible ? 1 : 0; });
+    return withLive<ADMBoolean, Item>(ref, 0,
+                                      [](Toolkit&, Item& item) { return item.visible ? 1 : 0; });
 }
 
 void getBoundsRect(ADMItemRef ref, ADMRect* rect) noexcept {
     if (!rect) return;
     *rect = ADMRect{0, 0, 0, 0};
-    withItem(ref, [&](Toolkit&, Item& item) { *rect = item.bounds; });
+    withLive<Item>(ref, [&](Toolkit&, Item& item) { *rect = item.bounds; });
 }
 void setBoundsRect(ADMItemRef ref, const ADMRect* rect) noexcept {
     if (!rect) return;
-    withItem(ref, [&](Toolkit& t, Item& item) { t.setBounds(item, *rect); });
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) { t.setBounds(item, *rect); });
 }
 void getLocalRect(ADMItemRef ref, ADMRect* rect) noexcept {
     if (!rect) return;
     *rect = ADMRect{0, 0, 0, 0};
-    withItem(ref, [&](Toolkit&, Item& item) { *rect = item.localRect(); });
+    withLive<Item>(ref, [&](Toolkit&, Item& item) { *rect = item.localRect(); });
 }
 void getBestSize(ADMItemRef ref, int32_t* width, int32_t* height) noexcept {
     ADMPoint size{0, 0};
-    withItem(ref, [&](Toolkit& t, Item& item) { size = t.bestSize(item); });
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) { size = t.bestSize(item); });
     if (width) *width = size.x;
     if (height) *height = size.y;
 }
 
 void invalidate(ADMItemRef ref) noexcept {
-    withItem(ref, [](Toolkit& t, Item& item) { t.invalidate(item); });
+    withLive<Item>(ref, [](Toolkit& t, Item& item) { t.invalidate(item); });
 }
 void update(ADMItemRef ref) noexcept {
-    withItem(ref, [](Toolkit& t, Item& item) { t.update(item); });
+    withLive<Item>(ref, [](Toolkit& t, Item& item) { t.update(item); });
 }
 
 void setFont(ADMItemRef ref, int32_t font) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) {
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) {
         item.font = font;
         t.changed(item);
     });
 }
 void setJustify(ADMItemRef ref, int32_t justify) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) {
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) {
         item.justify = justify;
         t.changed(item);
     });
 }
 void setItemStyle(ADMItemRef ref, int32_t style) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) {
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) {
         item.style = style;
         t.changed(item);
     });
 }
 void setUnits(ADMItemRef ref, int32_t units) noexcept {
-    withItem(ref, [&](Toolkit&, Item& item) { item.units = units; });
+    withLive<Item>(ref, [&](Toolkit&, Item& item) { item.units = units; });
 }
 int32_t getUnits(ADMItemRef ref) noexcept {
-    return withItem<int32_t>(ref, 0, [](Toolkit&, Item& item) { return item.units; });
+    return withLive<int32_t, Item>(ref, 0, [](Toolkit&, Item& item) { return item.units; });
 }
 void setMaxTextLength(ADMItemRef ref, int32_t length) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) {
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) {
         item.maxTextLength = length > 0 ? length : 0;
         t.changed(item);
     });
 }
 
 void setText(ADMItemRef ref, const char* text) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) { t.setText(item, text); });
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) { t.setText(item, text); });
 }
 int32_t getTextLength(ADMItemRef ref) noexcept {
-    return withItem<int32_t>(
+    return withLive<int32_t, Item>(
         ref, 0, [](Toolkit&, Item& item) { return static_cast<int32_t>(item.text.size()); });
 }
 void getText(ADMItemRef ref, char* text, int32_t capacity) noexcept {
     if (!text || capacity < 1) return;
     text[0] = '\0';
-    withItem(ref, [&](Toolkit&, Item& item) { copyText(item.text, text, capacity); });
+    withLive<Item>(ref, [&](Toolkit&, Item& item) { copyText(item.text, text, capacity); });
 }
 
 void setBooleanValue(ADMItemRef ref, ADMBoolean value) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) {
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) {
         item.boolValue = value != 0;
         t.changed(item);
     });
 }
 ADMBoolean getBooleanValue(ADMItemRef ref) noexcept {
-    return withItem<ADMBoolean>(ref, 0,
-                                [](Toolkit&, Item& item) { return item.boolValue ? 1 : 0; });
+    return withLive<ADMBoolean, Item>(ref, 0,
+                                      [](Toolkit&, Item& item) { return item.boolValue ? 1 : 0; });
 }
 void setFloatValue(ADMItemRef ref, float value) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) { t.setFloatValue(item, value); });
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) { t.setFloatValue(item, value); });
 }
 float getFloatValue(ADMItemRef ref) noexcept {
-    return withItem<float>(ref, 0.0f, [](Toolkit&, Item& item) { return item.value; });
+    return withLive<float, Item>(ref, 0.0f, [](Toolkit&, Item& item) { return item.value; });
 }
 void setMinFloatValue(ADMItemRef ref, float value) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) { t.setRange(item, value, item.maximum); });
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) { t.setRange(item, value, item.maximum); });
 }
 void setMaxFloatValue(ADMItemRef ref, float value) noexcept {
-    withItem(ref, [&](Toolkit& t, Item& item) { t.setRange(item, item.minimum, value); });
+    withLive<Item>(ref, [&](Toolkit& t, Item& item) { t.setRange(item, item.minimum, value); });
 }
 
 ADMErr addItem(ADMItemRef groupRef, ADMItemRef itemRef) noexcept {
@@ -215,7 +203,7 @@ ADMErr addItem(ADMItemRef groupRef, ADMItemRef itemRef) noexcept {
 }
 
 ADMListRef getList(ADMItemRef ref) noexcept {
-    return withItem<ADMListRef>(
+    return withLive<ADMListRef, Item>(
         ref, nullptr, [](Toolkit&, Item& item) { return toRef<ADMListRef>(item.list.get()); });
 }
 

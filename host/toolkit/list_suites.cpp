@@ -6,66 +6,52 @@ namespace brivo::host::toolkit {
 
 namespace {
 
-template <class R, class T, class Ref, class Body>
-R with(Ref ref, R fallback, Body&& body) noexcept {
-    return guarded<R>(fallback, [&](Toolkit& t) -> R {
-        T* object = resolve<T>(t, ref);
-        return object ? body(t, *object) : fallback;
-    });
-}
-template <class T, class Ref, class Body>
-void with(Ref ref, Body&& body) noexcept {
-    guarded([&](Toolkit& t) {
-        if (T* object = resolve<T>(t, ref)) body(t, *object);
-    });
-}
-
 // ---- List suite ----
 
 ADMItemRef listItem(ADMListRef ref) noexcept {
-    return with<ADMItemRef, List>(ref, nullptr,
-                                  [](Toolkit&, List& l) { return toRef<ADMItemRef>(l.item); });
+    return withLive<ADMItemRef, List>(ref, nullptr,
+                                      [](Toolkit&, List& l) { return toRef<ADMItemRef>(l.item); });
 }
 void listSetUserData(ADMListRef ref, void* data) noexcept {
-    with<List>(ref, [&](Toolkit&, List& l) { l.userData = data; });
+    withLive<List>(ref, [&](Toolkit&, List& l) { l.userData = data; });
 }
 void* listGetUserData(ADMListRef ref) noexcept {
-    return with<void*, List>(ref, nullptr, [](Toolkit&, List& l) { return l.userData; });
+    return withLive<void*, List>(ref, nullptr, [](Toolkit&, List& l) { return l.userData; });
 }
 void setEntryDrawProc(ADMListRef ref, ADMEntryDrawProc proc) noexcept {
-    with<List>(ref, [&](Toolkit&, List& l) { l.drawProc = proc; });
+    withLive<List>(ref, [&](Toolkit&, List& l) { l.drawProc = proc; });
 }
 void setEntryNotifyProc(ADMListRef ref, ADMEntryNotifyProc proc) noexcept {
-    with<List>(ref, [&](Toolkit&, List& l) { l.notifyProc = proc; });
+    withLive<List>(ref, [&](Toolkit&, List& l) { l.notifyProc = proc; });
 }
 void setEntryTrackProc(ADMListRef ref, ADMEntryTrackProc proc) noexcept {
-    with<List>(ref, [&](Toolkit&, List& l) { l.trackProc = proc; });
+    withLive<List>(ref, [&](Toolkit&, List& l) { l.trackProc = proc; });
 }
 ADMEntryRef insertEntry(ADMListRef ref, int32_t index) noexcept {
-    return with<ADMEntryRef, List>(ref, nullptr, [&](Toolkit& t, List& l) {
+    return withLive<ADMEntryRef, List>(ref, nullptr, [&](Toolkit& t, List& l) {
         return toRef<ADMEntryRef>(t.insertEntry(l, index));
     });
 }
 int32_t numberOfEntries(ADMListRef ref) noexcept {
-    return with<int32_t, List>(
+    return withLive<int32_t, List>(
         ref, 0, [](Toolkit&, List& l) { return static_cast<int32_t>(l.entries.size()); });
 }
 ADMEntryRef indexEntry(ADMListRef ref, int32_t index) noexcept {
-    return with<ADMEntryRef, List>(ref, nullptr, [&](Toolkit&, List& l) -> ADMEntryRef {
+    return withLive<ADMEntryRef, List>(ref, nullptr, [&](Toolkit&, List& l) -> ADMEntryRef {
         if (index < 0 || static_cast<size_t>(index) >= l.entries.size()) return nullptr;
         return toRef<ADMEntryRef>(l.entries[static_cast<size_t>(index)].get());
     });
 }
 ADMEntryRef findEntry(ADMListRef ref, int32_t id) noexcept {
-    return with<ADMEntryRef, List>(ref, nullptr, [&](Toolkit&, List& l) -> ADMEntryRef {
+    return withLive<ADMEntryRef, List>(ref, nullptr, [&](Toolkit&, List& l) -> ADMEntryRef {
         for (auto& entry : l.entries)
             if (entry->id == id) return toRef<ADMEntryRef>(entry.get());
         return nullptr;
     });
 }
 ADMEntryRef getActiveEntry(ADMListRef ref) noexcept {
-    return with<ADMEntryRef, List>(ref, nullptr,
-                                   [](Toolkit&, List& l) { return toRef<ADMEntryRef>(l.active); });
+    return withLive<ADMEntryRef, List>(
+        ref, nullptr, [](Toolkit&, List& l) { return toRef<ADMEntryRef>(l.active); });
 }
 
 const ADMListSuite2 kList{&listItem,         &listSetUserData,    &listGetUserData,
@@ -76,51 +62,52 @@ const ADMListSuite2 kList{&listItem,         &listSetUserData,    &listGetUserDa
 // ---- Entry suite ----
 
 void entryDestroy(ADMEntryRef ref) noexcept {
-    with<Entry>(ref, [](Toolkit& t, Entry& e) { t.destroyEntry(e); });
+    withLive<Entry>(ref, [](Toolkit& t, Entry& e) { t.destroyEntry(e); });
 }
 ADMListRef entryList(ADMEntryRef ref) noexcept {
-    return with<ADMListRef, Entry>(ref, nullptr,
-                                   [](Toolkit&, Entry& e) { return toRef<ADMListRef>(e.list); });
+    return withLive<ADMListRef, Entry>(
+        ref, nullptr, [](Toolkit&, Entry& e) { return toRef<ADMListRef>(e.list); });
 }
 int32_t entryIndex(ADMEntryRef ref) noexcept {
-    return with<int32_t, Entry>(ref, -1, [](Toolkit&, Entry& e) { return e.list->indexOf(&e); });
+    return withLive<int32_t, Entry>(ref, -1,
+                                    [](Toolkit&, Entry& e) { return e.list->indexOf(&e); });
 }
 void setID(ADMEntryRef ref, int32_t id) noexcept {
-    with<Entry>(ref, [&](Toolkit&, Entry& e) { e.id = id; });
+    withLive<Entry>(ref, [&](Toolkit&, Entry& e) { e.id = id; });
 }
 int32_t getID(ADMEntryRef ref) noexcept {
-    return with<int32_t, Entry>(ref, 0, [](Toolkit&, Entry& e) { return e.id; });
+    return withLive<int32_t, Entry>(ref, 0, [](Toolkit&, Entry& e) { return e.id; });
 }
 void setText(ADMEntryRef ref, const char* text) noexcept {
-    with<Entry>(ref, [&](Toolkit& t, Entry& e) {
+    withLive<Entry>(ref, [&](Toolkit& t, Entry& e) {
         e.text = textOrEmpty(text);
         t.changed(*e.list->item);
     });
 }
 int32_t getTextLength(ADMEntryRef ref) noexcept {
-    return with<int32_t, Entry>(
+    return withLive<int32_t, Entry>(
         ref, 0, [](Toolkit&, Entry& e) { return static_cast<int32_t>(e.text.size()); });
 }
 void getText(ADMEntryRef ref, char* text, int32_t capacity) noexcept {
     if (!text || capacity < 1) return;
     text[0] = '\0';
-    with<Entry>(ref, [&](Toolkit&, Entry& e) { copyText(e.text, text, capacity); });
+    withLive<Entry>(ref, [&](Toolkit&, Entry& e) { copyText(e.text, text, capacity); });
 }
 void entrySetUserData(ADMEntryRef ref, void* data) noexcept {
-    with<Entry>(ref, [&](Toolkit&, Entry& e) { e.userData = data; });
+    withLive<Entry>(ref, [&](Toolkit&, Entry& e) { e.userData = data; });
 }
 void* entryGetUserData(ADMEntryRef ref) noexcept {
-    return with<void*, Entry>(ref, nullptr, [](Toolkit&, Entry& e) { return e.userData; });
+    return withLive<void*, Entry>(ref, nullptr, [](Toolkit&, Entry& e) { return e.userData; });
 }
 void select(ADMEntryRef ref, ADMBoolean on) noexcept {
-    with<Entry>(ref, [&](Toolkit& t, Entry& e) { t.select(e, on != 0); });
+    withLive<Entry>(ref, [&](Toolkit& t, Entry& e) { t.select(e, on != 0); });
 }
 ADMBoolean isSelected(ADMEntryRef ref) noexcept {
-    return with<ADMBoolean, Entry>(ref, 0,
-                                   [](Toolkit&, Entry& e) { return e.list->active == &e ? 1 : 0; });
+    return withLive<ADMBoolean, Entry>(
+        ref, 0, [](Toolkit&, Entry& e) { return e.list->active == &e ? 1 : 0; });
 }
 void entryDefaultDraw(ADMEntryRef ref, ADMDrawerRef drawer) noexcept {
-    with<Entry>(ref, [&](Toolkit& t, Entry& e) {
+    withLive<Entry>(ref, [&](Toolkit& t, Entry& e) {
         Drawer* d = resolve<Drawer>(t, drawer);
         if (!d) return;
         if (e.separator) {
@@ -135,7 +122,7 @@ void entryDefaultDraw(ADMEntryRef ref, ADMDrawerRef drawer) noexcept {
 }
 void entryDefaultNotify(ADMEntryRef, ADMNotifierRef) noexcept {}
 ADMBoolean entryDefaultTrack(ADMEntryRef ref, ADMTrackerRef tracker) noexcept {
-    return with<ADMBoolean, Entry>(ref, 0, [&](Toolkit& t, Entry& e) -> ADMBoolean {
+    return withLive<ADMBoolean, Entry>(ref, 0, [&](Toolkit& t, Entry& e) -> ADMBoolean {
         Tracker* tr = resolve<Tracker>(t, tracker);
         if (!tr || tr->action != kADMButtonUpAction || e.list->active == &e) return 0;
         t.pick(*e.list->item, e);
@@ -162,22 +149,24 @@ const ADMEntrySuite4 kEntry{&entryDestroy,
 // ---- List Entry suite ----
 
 void makeSeparator(ADMEntryRef ref, ADMBoolean on) noexcept {
-    with<Entry>(ref, [&](Toolkit& t, Entry& e) {
+    withLive<Entry>(ref, [&](Toolkit& t, Entry& e) {
         e.separator = on != 0;
         t.changed(*e.list->item);
     });
 }
 ADMBoolean isSeparator(ADMEntryRef ref) noexcept {
-    return with<ADMBoolean, Entry>(ref, 0, [](Toolkit&, Entry& e) { return e.separator ? 1 : 0; });
+    return withLive<ADMBoolean, Entry>(ref, 0,
+                                       [](Toolkit&, Entry& e) { return e.separator ? 1 : 0; });
 }
 void entryEnable(ADMEntryRef ref, ADMBoolean on) noexcept {
-    with<Entry>(ref, [&](Toolkit& t, Entry& e) {
+    withLive<Entry>(ref, [&](Toolkit& t, Entry& e) {
         e.enabled = on != 0;
         t.changed(*e.list->item);
     });
 }
 ADMBoolean entryIsEnabled(ADMEntryRef ref) noexcept {
-    return with<ADMBoolean, Entry>(ref, 0, [](Toolkit&, Entry& e) { return e.enabled ? 1 : 0; });
+    return withLive<ADMBoolean, Entry>(ref, 0,
+                                       [](Toolkit&, Entry& e) { return e.enabled ? 1 : 0; });
 }
 
 const ADMListEntrySuite2 kListEntry{&makeSeparator, &isSeparator, &entryEnable, &entryIsEnabled};

@@ -37,6 +37,23 @@ T* resolve(Toolkit& toolkit, const void* ref) {
     return toolkit.find<T>(ref);
 }
 
+// Runs body(toolkit, object) for the live T behind ref; nothing when there is none.
+template <class T, class Body>
+void withLive(const void* ref, Body&& body) noexcept {
+    guarded([&](Toolkit& t) {
+        if (T* object = t.find<T>(ref)) body(t, *object);
+    });
+}
+
+// The result of body(toolkit, object) for the live T behind ref, or fallback.
+template <class R, class T, class Body>
+R withLive(const void* ref, R fallback, Body&& body) noexcept {
+    return guarded<R>(fallback, [&](Toolkit& t) -> R {
+        T* object = t.find<T>(ref);
+        return object ? body(t, *object) : fallback;
+    });
+}
+
 template <class Ref, class T>
 Ref toRef(T* object) {
     return reinterpret_cast<Ref>(object);

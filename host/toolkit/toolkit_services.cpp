@@ -1,5 +1,6 @@
 #include "host/toolkit/toolkit_services.h"
 
+#include "host/toolkit/module_bitmaps.h"
 #include "host/toolkit/suite_call.h"
 #include "host/toolkit/suite_tables.h"
 
@@ -59,6 +60,11 @@ ToolkitServices::ToolkitServices(FilterHost& host, Backend& backend)
     offerToolkitSuites(host.suites());
     host.bindDuringCalls(toolkit_);
     host.setDisplayPixels(&displayPixelsIntoDrawer);
+    // Icons come from the file of the module this host runs, and of no other.
+    toolkit_.setIconSource([&host](void* pluginRef, const char* name, int32_t id) {
+        if (pluginRef != static_cast<const void*>(&host.module())) return std::optional<Picture>();
+        return loadModuleBitmap(host.module().path(), name, id);
+    });
 }
 
 ToolkitServices::~ToolkitServices() {
