@@ -23,3 +23,5 @@ SCRIPT
 XDG_CONFIG_HOME="$config" xvfb-run -a -s "-screen 0 1280x1024x24" \
     "$BRIVO" edit examples/coffee.png -o "$config/unused.png" \
     --preset examples/window-light.json --script "$script" --windows || true
+# The about box draws only its splash picture; it needs no display.
+"$BRIVO" about --screenshot "$OUT/about.png" >/dev/null
