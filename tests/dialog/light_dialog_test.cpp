@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "colorspace_suite.h"
 #include "dialog/dialog_session.h"
 #include "dialog/preview_geometry.h"
 #include "host/files/image_file.h"
@@ -313,6 +314,19 @@ TEST(LightDialog, AHostErrorKeepsItsCodeAndRestoresTheParameters) {
     params.lightBrightness = 333;
     EXPECT_EQ(dialog.start(params), errPlugInHostInsufficient);
     test::expectSameValues(dialog.parameters(), FilterParameters());
+}
+
+// A failure while the dialog is being built gives back everything built so far (the start
+// checks that every lock, suite and buffer came back) and keeps its own code.
+TEST(LightDialog, AFailureWhileBuildingReleasesWhatWasBuilt) {
+    {
+        DialogSession dialog(makeDocument(plugInModeRGBColor, 200, 150, Fill::noise));
+        dialog.host().setBufferLimit(200 * 150 * 4 + 1000);  // no room for the preview buffers
+        EXPECT_EQ(dialog.start(FilterParameters()), memFullErr);
+    }
+    DialogSession dialog(makeDocument(plugInModeRGBColor, 40, 30, Fill::noise));
+    dialog.host().withholdSuite(kPSColorSpaceSuite);  // the swatch cannot show its colour
+    EXPECT_EQ(dialog.start(FilterParameters()), errPlugInHostInsufficient);
 }
 
 TEST(LightDialog, OnlyDocumentsTheFilterCanLightReachIt) {
