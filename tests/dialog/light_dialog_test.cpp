@@ -3,6 +3,7 @@
 // chooser, keys, failures and tiny documents.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -261,6 +262,22 @@ TEST(LightDialog, ViewButtonsChooseWhatThePreviewShowsAndTheChoiceIsKept) {
     dialog.inspect([](Dialog& shown) {
         EXPECT_TRUE(itemAt(shown, ADMRect{85, 304, 163, 320})->boolValue);
     });
+    dialog.click(kOk);
+    ASSERT_EQ(dialog.start(FilterParameters()), noErr);
+}
+
+// CMYK is drawn as the host's colour service converts it (for a document without a
+// profile: each ink times the black, rounded).
+TEST(LightDialog, CmykIsShownThroughTheColourService) {
+    host::PlanarDocument document = makeDocument(plugInModeCMYKColor, 40, 30);
+    for (auto& plane : document.planes) std::fill(plane.begin(), plane.end(), uint8_t{200});
+    DialogSession dialog(std::move(document));
+    dialog.click(ADMPoint{280, 312});  // the Original view
+    const ADMPoint centre = cornerInDialog(40, 30, {0.5, 0.5});
+    dialog.backend().queue(HeadlessEvent::run([&](host::toolkit::Toolkit&, Dialog& shown) {
+        const host::toolkit::Rgb pixel = dialog.backend().frame(shown).at(centre.x, centre.y);
+        EXPECT_EQ(pixel, (host::toolkit::Rgb{157, 157, 157}));  // (200 × 200 + 127) / 255
+    }));
     dialog.click(kOk);
     ASSERT_EQ(dialog.start(FilterParameters()), noErr);
 }
