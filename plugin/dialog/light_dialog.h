@@ -39,8 +39,6 @@ class LightDialog : public ADM::Dialog {
                 int32_t& previewView, HostDocument& document, LightRenderer& renderer);
     ~LightDialog() override;
 
-    double zoom() const { return zoom_; }
-
   private:
     using Handler = void (LightDialog::*)(ADM::CallbackObject*, intptr_t, intptr_t);
 

@@ -20,7 +20,6 @@ class Viewer : public ADM::Item {
     // another buffer is shown or it is detached, so it never draws freed pixels.
     void showBuffer(const ImageHandle& buffer);
     void detach();
-    bool showsBuffer() const { return !shown_.empty(); }
 
     void setPictureRect(const ADMRect& picture) { pictureRect_ = picture; }
     const ADMRect& pictureRect() const { return pictureRect_; }
@@ -50,7 +49,6 @@ class CornerPinViewer : public Viewer {
     // UL, UR, LR, LL, normalised to the picture; read and written by the dialog.
     CornerPoint corners[4] = {kDefaultCornerPin[0], kDefaultCornerPin[1], kDefaultCornerPin[2],
                               kDefaultCornerPin[3]};
-    int32_t selectedCorner() const { return selectedCorner_; }
 
   private:
     // The first handle under point, or -1.
