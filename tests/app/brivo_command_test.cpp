@@ -374,6 +374,18 @@ TEST(BrivoAbout, CallsTheAboutSelectorAndNamesTheModule) {
     EXPECT_NE(run.out.find("4.0"), std::string::npos);
 }
 
+TEST(BrivoAbout, SavesThePictureOfTheBoxItShows) {
+    test::TempDir dir;
+    const std::string picture = (dir / "about.png").string();
+    const CommandResult run = brivo({"about", "--screenshot", picture});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.out.find("Brivo!..."), std::string::npos);
+    const PlanarDocument saved = host::readImageFile(picture);
+    EXPECT_EQ(saved.width, 450);
+    EXPECT_EQ(saved.height, 231);
+    EXPECT_EQ(saved.imageMode, plugInModeRGBColor);
+}
+
 TEST(BrivoCommandLine, NeedsASubcommand) {
     const CommandResult run = brivo({});
     EXPECT_NE(run.exitStatus, 0);

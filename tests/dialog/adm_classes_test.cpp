@@ -22,19 +22,8 @@ namespace tk = host::toolkit;
 
 using test::EventRecorder;
 using test::ToolkitHarness;
+using Window = test::TestWindow;
 using tk::HeadlessEvent;
-
-constexpr ADMRect kWindow{0, 0, 400, 300};
-
-// A dialog of the harness's size, created inside a suite set.
-struct Window {
-    explicit Window(ToolkitHarness& harness) : suites(harness.suites()) {
-        dialog = std::make_unique<ADM::Dialog>("test", 0, 0, 0);
-        dialog->Size(kWindow.right, kWindow.bottom);
-    }
-    std::unique_ptr<ADMSuites> suites;
-    std::unique_ptr<ADM::Dialog> dialog;
-};
 
 ADMPoint centreOf(const ADM::Item& item) {
     const ADMRect r = item.GetBoundsRect();

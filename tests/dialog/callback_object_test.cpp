@@ -27,8 +27,8 @@ class Receiver : public CallbackObject {
     Log& log_;
 };
 
-// A receiver whose CallbackObject part does not start the object, so calling through a
-// base member pointer needs the adjustment the pointer carries.
+// A receiver whose CallbackObject part does not start the object: its handler must still
+// be called on the receiver itself.
 struct Padding {
     virtual ~Padding() = default;
     int64_t filler[3] = {1, 2, 3};
@@ -88,7 +88,7 @@ TEST(CallbackObject, EventsMatchByIdentityNotByText) {
     EXPECT_EQ(log.size(), 1u);
 }
 
-TEST(CallbackObject, MemberHandlersReachTheReceiverThroughItsAdjustedBase) {
+TEST(CallbackObject, MemberHandlersReachAReceiverWhoseCallbackPartIsNotItsStart) {
     OffsetReceiver receiver;
     CallbackObject sender;
     sender.connect(events::track, &receiver, &OffsetReceiver::handler);

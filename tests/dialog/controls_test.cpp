@@ -24,16 +24,8 @@ namespace tk = host::toolkit;
 
 using test::EventRecorder;
 using test::ToolkitHarness;
+using Window = test::TestWindow;
 using tk::HeadlessEvent;
-
-struct Window {
-    explicit Window(ToolkitHarness& harness) : suites(harness.suites()) {
-        dialog = std::make_unique<ADM::Dialog>("test", 0, 0, 0);
-        dialog->Size(400, 300);
-    }
-    std::unique_ptr<ADMSuites> suites;
-    std::unique_ptr<ADM::Dialog> dialog;
-};
 
 constexpr ADMRect kSliderRow{14, 361, 377, 393};  // a 32-pixel row as the dialog lays out
 constexpr ADMPoint kField{377 - 30, 361 + 10};    // inside the number field

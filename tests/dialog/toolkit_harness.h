@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dialog/adm/adm_suites.h"
+#include "dialog/adm/dialog.h"
 #include "host/color/colorspace_suite.h"
 #include "host/runtime/call_binding.h"
 #include "host/runtime/zstring_suite.h"
@@ -72,6 +73,16 @@ class ToolkitHarness : public HeadlessToolkit {
     std::vector<FakeBitmap> bitmaps_;
     host::CallBinding<host::ColorSpaceSuite> colorsBinding_{colors};
     host::CallBinding<host::ZStringSuite> textsBinding_{texts};
+};
+
+// A plain 400 x 300 dialog, made inside its own suite set.
+struct TestWindow {
+    explicit TestWindow(ToolkitHarness& harness) : suites(harness.suites()) {
+        dialog = std::make_unique<ADM::Dialog>("test", 0, 0, 0);
+        dialog->Size(400, 300);
+    }
+    std::unique_ptr<ADMSuites> suites;
+    std::unique_ptr<ADM::Dialog> dialog;  // goes before its suites
 };
 
 }  // namespace brivo::test

@@ -5,11 +5,11 @@
 namespace brivo::ADM {
 
 void CallbackObject::connect(Event event, Function function, intptr_t userData) {
-    connections_.push_back(Connection{event, function, nullptr, nullptr, userData});
+    connections_.push_back(Connection{event, function, nullptr, nullptr, {}, userData});
 }
 
 void CallbackObject::disconnect(Event event, Function function, intptr_t userData) {
-    removeFirst(Connection{event, function, nullptr, nullptr, userData});
+    removeFirst(Connection{event, function, nullptr, nullptr, {}, userData});
 }
 
 void CallbackObject::removeFirst(const Connection& connection) {
@@ -25,8 +25,9 @@ void CallbackObject::emit(Event event, intptr_t argument) {
         // A handler run before this one may have disconnected it.
         if (std::find(connections_.begin(), connections_.end(), connection) == connections_.end())
             continue;
-        if (connection.object != nullptr)
-            (connection.object->*connection.method)(this, connection.userData, argument);
+        if (connection.receiver != nullptr)
+            connection.invoke(connection.receiver, connection.method, this, connection.userData,
+                              argument);
         else
             connection.function(this, connection.userData, argument);
     }

@@ -2,7 +2,9 @@
 // free functions of other objects.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace brivo::ADM {
@@ -25,18 +27,6 @@ class CallbackObject {
   public:
     // A handler gets the sender, the connection's user data and the event's argument.
     using Function = void (*)(CallbackObject* sender, intptr_t userData, intptr_t argument);
-    using Method = void (CallbackObject::*)(CallbackObject* sender, intptr_t userData,
-                                            intptr_t argument);
-
-    struct Connection {
-        Event event;
-        Function function;       // called when object is null
-        CallbackObject* object;  // the receiver, or null
-        Method method;
-        intptr_t userData;
-
-        bool operator==(const Connection&) const = default;
-    };
 
     CallbackObject() = default;
     virtual ~CallbackObject() = default;
@@ -68,13 +58,41 @@ class CallbackObject {
     void emit(Event event, intptr_t argument);
 
   private:
+    // A member function kept as its bytes, called back through a function made for its
+    // receiver's class, so the receiver is reached exactly as its own class sees it.
+    using MethodBytes = std::array<unsigned char, 2 * sizeof(void*)>;
+    using Invoker = void (*)(void* receiver, const MethodBytes& method, CallbackObject* sender,
+                             intptr_t userData, intptr_t argument);
+
+    struct Connection {
+        Event event;
+        Function function;  // called when receiver is null
+        void* receiver;
+        Invoker invoke;
+        MethodBytes method;
+        intptr_t userData;
+
+        bool operator==(const Connection&) const = default;
+    };
+
+    template <class Receiver>
+    using MemberHandler = void (Receiver::*)(CallbackObject*, intptr_t, intptr_t);
+
+    template <class Receiver>
+    static void invokeMember(void* receiver, const MethodBytes& bytes, CallbackObject* sender,
+                             intptr_t userData, intptr_t argument) {
+        MemberHandler<Receiver> method;
+        std::memcpy(&method, bytes.data(), sizeof method);
+        (static_cast<Receiver*>(receiver)->*method)(sender, userData, argument);
+    }
+
     template <class Receiver>
     static Connection memberConnection(Event event, Receiver* receiver,
-                                       void (Receiver::*method)(CallbackObject*, intptr_t,
-                                                                intptr_t),
-                                       intptr_t userData) {
-        return Connection{event, nullptr, static_cast<CallbackObject*>(receiver),
-                          static_cast<Method>(method), userData};
+                                       MemberHandler<Receiver> method, intptr_t userData) {
+        static_assert(sizeof method <= sizeof(MethodBytes));
+        Connection connection{event, nullptr, receiver, &invokeMember<Receiver>, {}, userData};
+        std::memcpy(connection.method.data(), &method, sizeof method);
+        return connection;
     }
     void removeFirst(const Connection& connection);
 
