@@ -7,8 +7,10 @@
 #include <iomanip>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
+#include "app/edit_command.h"
 #include "app/interrupt_guard.h"
 #include "app/mode_names.h"
 #include "app/progress_bar.h"
@@ -21,6 +23,7 @@
 #include "host/scripting/action_file.h"
 #include "host/scripting/parameter_catalog.h"
 #include "host/scripting/property_list.h"
+#include "host/toolkit/toolkit_services.h"
 #include "pluginapi/colorspace_suite.h"
 #include "pluginapi/output_view_suite.h"
 
@@ -122,7 +125,7 @@ int runApply(const ApplyOptions& options) {
             gatherParameters(sources, host::ParameterCatalog::ofModule(options.module));
         for (const std::string& warning : gathered.warnings)
             std::cerr << "brivo: warning: " << warning << '\n';
-        parameters = gathered.values;
+        parameters = options.edit ? startingValues(options, gathered.values) : gathered.values;
         document = host::readImageFile(options.input);
     } catch (const std::exception& error) {
         return fail(error.what());
@@ -146,11 +149,20 @@ int runApply(const ApplyOptions& options) {
         return fail(error.what());
     }
 
+    std::unique_ptr<host::toolkit::Backend> dialogs;
+    try {
+        if (options.edit) dialogs = dialogBackend(*options.edit);
+    } catch (const std::exception& error) {
+        return fail(error.what());
+    }
     host::FilterHost session(std::move(module), std::move(document));
     host::HostServices services(session);
+    std::optional<host::toolkit::ToolkitServices> toolkit;
+    if (dialogs) toolkit.emplace(session, *dialogs);
     try {
         if (options.rect) session.setFilterRect(*options.rect);
-        services.descriptors().replay(parameters, plugInDialogSilent);
+        services.descriptors().replay(parameters,
+                                      options.edit ? plugInDialogDisplay : plugInDialogSilent);
         services.outputView().setView(suiteView(options.view));
     } catch (const std::exception& error) {
         return fail(error.what());
@@ -186,6 +198,8 @@ int runApply(const ApplyOptions& options) {
             if (!recorded) return fail("the module recorded no parameters; nothing written");
             saveActionAtomically(*options.record, *recorded);
         }
+        if (options.edit && services.descriptors().recorded())
+            keepConfirmedValues(options, *services.descriptors().recorded());
         const bool oneChannel =
             options.view == OutputView::matte || options.view == OutputView::shape;
         host::writeImageFile(oneChannel ? firstChannelOf(session.document()) : session.document(),

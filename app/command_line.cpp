@@ -75,6 +75,18 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     CLI::App* applyCommand = app.add_subcommand("apply", "Filter an image file");
     addFilterOptions(*applyCommand, apply, rect);
 
+    ApplyOptions edit;
+    EditOptions editing;
+    std::vector<int32_t> editRect;
+    CLI::App* editCommand =
+        app.add_subcommand("edit", "Set the filter in its dialog, then filter an image file");
+    addFilterOptions(*editCommand, edit, editRect);
+    editCommand->add_flag("--defaults", editing.fresh,
+                          "Open on the defaults, not on the values confirmed last time");
+    editCommand->add_option("--script", editing.script,
+                            "Play user actions from a file instead of waiting for a person");
+    editCommand->add_flag("--windows", editing.windows, "Play the script in real windows");
+
     InfoOptions info;
     CLI::App* infoCommand = app.add_subcommand("info", "Describe the filter module");
     addModuleOption(*infoCommand, info.module);
@@ -95,6 +107,12 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     if (*applyCommand) {
         if (!rect.empty()) apply.rect = VRect{rect[0], rect[1], rect[2], rect[3]};
         return {apply, 0};
+    }
+    if (*editCommand) {
+        if (!editRect.empty())
+            edit.rect = VRect{editRect[0], editRect[1], editRect[2], editRect[3]};
+        edit.edit = editing;
+        return {edit, 0};
     }
     if (*infoCommand) return {info, 0};
     return {about, 0};

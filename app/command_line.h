@@ -15,6 +15,13 @@ namespace brivo::app {
 // input unchanged.
 enum class OutputView { output, matte, shape, original };
 
+// `brivo edit`: the dialog shows before the filter runs.
+struct EditOptions {
+    bool fresh = false;                 // --defaults: not the values kept from last time
+    std::optional<std::string> script;  // user actions played instead of a person's
+    bool windows = false;               // play the script in real windows
+};
+
 struct ApplyOptions {
     std::string input;
     std::string output;
@@ -24,6 +31,7 @@ struct ApplyOptions {
     ParameterSources parameters;
     std::optional<std::string> record;  // where to save the recorded action
     OutputView view = OutputView::output;
+    std::optional<EditOptions> edit;  // set for `brivo edit`
 };
 
 struct InfoOptions {

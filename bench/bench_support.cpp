@@ -1,9 +1,12 @@
 #include "bench_support.h"
 
+#include "host/scripting/parameter_catalog.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <random>
 #include <vector>
 
 namespace brivo::bench {
@@ -36,6 +39,27 @@ void reportThroughput(benchmark::State& state, double megapixels, size_t referen
     state.counters["x_memcpy"] =
         benchmark::Counter(iterations * memcpySeconds(referenceBytes),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+DescriptorKeyID catalogKey(const char* modulePath, std::string_view field, size_t component) {
+    return host::ParameterCatalog::ofModule(modulePath).field(field)[component].key;
+}
+
+host::PlanarDocument photographLike(int32_t width, int32_t height) {
+    host::PlanarDocument document;
+    document.width = width;
+    document.height = height;
+    document.imageMode = plugInModeRGBColor;
+    std::mt19937 random(7);
+    for (int plane = 0; plane < 3; ++plane) {
+        host::PlaneSamples samples(static_cast<size_t>(width) * height);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                samples[static_cast<size_t>(y) * width + x] =
+                    static_cast<uint8_t>((x / 24 + y / 16 + plane * 40) % 256 / 2 + random() % 64);
+        document.planes.push_back(std::move(samples));
+    }
+    return document;
 }
 
 }  // namespace brivo::bench

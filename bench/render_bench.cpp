@@ -3,7 +3,6 @@
 // megapixels per second and as a multiple of one memcpy of the document's bytes as the
 // filter holds them: four bytes per RGB pixel.
 #include <memory>
-#include <random>
 
 #include "bench_support.h"
 #include "filter_record.h"
@@ -19,23 +18,6 @@ using namespace brivo::host;
 constexpr int32_t kWidth = 6000;
 constexpr int32_t kHeight = 4000;
 
-PlanarDocument photographLike() {
-    PlanarDocument document;
-    document.width = kWidth;
-    document.height = kHeight;
-    document.imageMode = plugInModeRGBColor;
-    std::mt19937 random(7);
-    for (int plane = 0; plane < 3; ++plane) {
-        PlaneSamples samples(static_cast<size_t>(kWidth) * kHeight);
-        for (int32_t y = 0; y < kHeight; ++y)
-            for (int32_t x = 0; x < kWidth; ++x)
-                samples[static_cast<size_t>(y) * kWidth + x] =
-                    static_cast<uint8_t>((x / 24 + y / 16 + plane * 40) % 256 / 2 + random() % 64);
-        document.planes.push_back(std::move(samples));
-    }
-    return document;
-}
-
 struct Session {
     std::unique_ptr<FilterHost> host;
     std::unique_ptr<HostServices> services;
@@ -44,7 +26,7 @@ struct Session {
 Session openSession(const DescriptorValues& settings) {
     Session session;
     session.host = std::make_unique<FilterHost>(std::make_unique<ModuleLoader>(BRIVO_MODULE_PATH),
-                                                photographLike());
+                                                bench::photographLike(kWidth, kHeight));
     session.services = std::make_unique<HostServices>(*session.host);
     session.services->descriptors().replay(settings, plugInDialogSilent);
     session.host->call(filterSelectorParameters);
@@ -68,10 +50,8 @@ void defaultLight(benchmark::State& state) {
 }
 
 void shapedLight(benchmark::State& state) {
-    // Keys come from the module's catalog, as any host finds them.
-    const ParameterCatalog catalog = ParameterCatalog::ofModule(BRIVO_MODULE_PATH);
-    const auto key = [&](std::string_view field, size_t component = 0) {
-        return catalog.field(field)[component].key;
+    const auto key = [](std::string_view field, size_t component = 0) {
+        return bench::catalogKey(BRIVO_MODULE_PATH, field, component);
     };
     DescriptorValues settings;
     settings.put(key("shapeFile"), std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");

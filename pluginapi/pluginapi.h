@@ -13,6 +13,7 @@
 #include "handles.h"
 #include "output_view_suite.h"
 #include "plugin_types.h"
+#include "plugins_suite.h"
 #include "resource_section.h"
 #include "zstring_suite.h"
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "pluginapi/colorspace_suite.h"
 #include "pluginapi/filter_record.h"
@@ -181,6 +182,9 @@ class ColorService::Conversions {
                 break;
             default:
                 cmyk_ = std::move(*space);
+                cmykToScreen_.reset(cmsCreateTransform(profile.get(), TYPE_CMYK_8_REV,
+                                                       srgbProfile().get(), TYPE_RGB_8,
+                                                       INTENT_RELATIVE_COLORIMETRIC, 0));
                 break;
         }
         return ProfileUse::embedded;
@@ -219,12 +223,20 @@ class ColorService::Conversions {
         }
     }
 
+    // Interleaved CMYK (255 = no ink) to sRGB, count pixels; only with a CMYK profile.
+    bool cmykToScreen(const uint8_t* cmyk, uint8_t* rgb, size_t count) const {
+        if (!cmykToScreen_) return false;
+        cmsDoTransform(cmykToScreen_.get(), cmyk, rgb, static_cast<cmsUInt32Number>(count));
+        return true;
+    }
+
   private:
     DeviceSpace srgb_;  // under profile-less CMYK
     DeviceSpace rgb_;
     DeviceSpace gray_;
     DeviceSpace lab_;
     std::optional<DeviceSpace> cmyk_;
+    Transform cmykToScreen_;
 };
 
 ColorService::ColorService(int32_t imageMode, std::span<const uint8_t> iccProfile)
@@ -247,6 +259,20 @@ ColorService::Extracted ColorService::fromXyz(int16_t space, const Xyz16& xyz) c
     result.clipped = !reproduces(wanted, conversions_->toXyz(space, result.components),
                                  space == plugIncolorServicesGraySpace);
     return result;
+}
+
+void ColorService::cmykToScreen(const uint8_t* cmyk, size_t pixelStep, size_t sampleStep,
+                                size_t count, uint8_t* rgb) const {
+    std::vector<uint8_t> packed(count * 4);
+    for (size_t i = 0; i < count; ++i)
+        for (size_t k = 0; k < 4; ++k) packed[i * 4 + k] = cmyk[i * pixelStep + k * sampleStep];
+    if (conversions_->cmykToScreen(packed.data(), rgb, count)) return;
+    for (size_t i = 0; i < count; ++i) {
+        const Components pixel{packed[i * 4], packed[i * 4 + 1], packed[i * 4 + 2],
+                               packed[i * 4 + 3]};
+        const Components screen = rgbFromInk(pixel);
+        std::copy(screen.begin(), screen.begin() + 3, rgb + i * 3);
+    }
 }
 
 }  // namespace brivo::host

@@ -56,6 +56,12 @@ class ColorService {
     Xyz16 toXyz(int16_t space, const Components& components) const;
     Extracted fromXyz(int16_t space, const Xyz16& xyz) const;
 
+    // The screen's RGB (sRGB) for count CMYK pixels (255 = no ink), the pixel i's C, M, Y
+    // and K at cmyk[i * pixelStep + k * sampleStep]; three bytes per pixel into rgb. With the
+    // document's CMYK profile when it has one, else as the profile-less CMYK converts.
+    void cmykToScreen(const uint8_t* cmyk, size_t pixelStep, size_t sampleStep, size_t count,
+                      uint8_t* rgb) const;
+
     int32_t imageMode() const noexcept { return imageMode_; }
     ProfileUse profileUse() const noexcept { return profileUse_; }
 

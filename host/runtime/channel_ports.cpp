@@ -103,6 +103,41 @@ struct Tap {
 // For each of `to` output cells, the input cells of [start, start + from) it covers with
 // their overlaps, in units where an input cell is `to` wide and an output cell `from`
 // wide, so the overlaps of one output cell add up to `from`.
+// The weighted sum of the input cells one output cell covers. Only the first and last
+// cells can be partly covered; every cell between lies wholly inside and weighs
+// fullWeight, so those are added plainly and weighted once.
+uint64_t coveredSum(const uint64_t* cells, std::span<const Tap> taps, uint64_t fullWeight) {
+    const Tap& first = taps.front();
+    if (taps.size() == 1) return cells[first.index] * first.weight;
+    const Tap& last = taps.back();
+    uint64_t inner = 0;
+    for (int64_t index = first.index + 1; index < last.index; ++index) inner += cells[index];
+    return cells[first.index] * first.weight + cells[last.index] * last.weight + inner * fullWeight;
+}
+
+// The weighted sums down the rows one output row covers, for the columns [left, right) of
+// each row: the first and last rows by their weights, the rows between (each wholly
+// inside, weighing fullWeight) added as bytes first, a row at a time.
+void coveredColumns(const uint8_t* source, int64_t rowStride, std::span<const Tap> taps,
+                    uint64_t fullWeight, int64_t left, int64_t right, std::vector<uint32_t>& inner,
+                    std::vector<uint64_t>& columns) {
+    const Tap& first = taps.front();
+    const uint8_t* firstRow = source + first.index * rowStride;
+    if (taps.size() == 1) {
+        for (int64_t c = left; c < right; ++c) columns[c] = firstRow[c] * first.weight;
+        return;
+    }
+    const Tap& last = taps.back();
+    const uint8_t* lastRow = source + last.index * rowStride;
+    std::fill(inner.begin() + left, inner.begin() + right, 0u);
+    for (int64_t r = first.index + 1; r < last.index; ++r) {
+        const uint8_t* row = source + r * rowStride;
+        for (int64_t c = left; c < right; ++c) inner[c] += row[c];
+    }
+    for (int64_t c = left; c < right; ++c)
+        columns[c] = firstRow[c] * first.weight + lastRow[c] * last.weight + inner[c] * fullWeight;
+}
+
 class AreaTaps {
   public:
     AreaTaps(int64_t start, int64_t from, int64_t to) {
@@ -251,20 +286,17 @@ SPErr ChannelPorts::readScaled(PIChannelPort port, VRect* sourceRect, const PSSc
     const AreaTaps across(sourceRect->left, sourceWidth, width);
     const AreaTaps down(sourceRect->top, sourceHeight, height);
     const uint64_t total = static_cast<uint64_t>(sourceWidth) * static_cast<uint64_t>(sourceHeight);
-    std::vector<uint64_t> sums(static_cast<size_t>(width));
+    // Down the rows first (contiguous bytes), then across the column sums of each row.
+    std::vector<uint32_t> inner(static_cast<size_t>(width_));
+    std::vector<uint64_t> columns(static_cast<size_t>(width_));
     for (int64_t y = 0; y < height; ++y) {
-        std::fill(sums.begin(), sums.end(), 0);
-        for (const Tap& row : down.of(y)) {
-            const uint8_t* samples = channel->source.data() + row.index * width_;
-            for (int64_t x = 0; x < width; ++x) {
-                uint64_t sum = 0;
-                for (const Tap& column : across.of(x)) sum += samples[column.index] * column.weight;
-                sums[static_cast<size_t>(x)] += sum * row.weight;
-            }
+        coveredColumns(channel->source.data(), width_, down.of(y), static_cast<uint64_t>(height),
+                       sourceRect->left, sourceRect->right, inner, columns);
+        for (int64_t x = 0; x < width; ++x) {
+            const uint64_t sum =
+                coveredSum(columns.data(), across.of(x), static_cast<uint64_t>(width));
+            *sampleAt(*destination, x, y) = static_cast<uint8_t>((sum + total / 2) / total);
         }
-        for (int64_t x = 0; x < width; ++x)
-            *sampleAt(*destination, x, y) =
-                static_cast<uint8_t>((sums[static_cast<size_t>(x)] + total / 2) / total);
     }
     return kSPNoError;
 }

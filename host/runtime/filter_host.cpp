@@ -32,15 +32,22 @@ std::vector<ChannelName> colourChannels(int32_t imageMode) {
     }
 }
 
+const std::unique_ptr<ModuleLoader>& requireModule(const std::unique_ptr<ModuleLoader>& module) {
+    if (!module) throw std::invalid_argument("a filter host needs a module");
+    return module;
+}
+
 constexpr uint32_t hostSignature = BRIVO_FOURCC('B', 'r', 'v', 'o');
 
 }  // namespace
 
 FilterHost::FilterHost(std::unique_ptr<ModuleLoader> module, PlanarDocument document)
-    : module_(std::move(module)), document_(std::move(document)) {
-    if (!module_) throw std::invalid_argument("a filter host needs a module");
+    : module_(std::move(module)),
+      document_(std::move(document)),
+      plugins_(requireModule(module_).get(), module_->path()) {
     offerSuite(kPSBufferSuite, kPSBufferSuiteVersion1, buffers_);
     offerSuite(kPSChannelPortsSuite, kPSChannelPortsSuiteVersion2, ports_);
+    offerSuite(kSPPluginsSuite, kSPPluginsSuiteVersion4, plugins_);
 }
 
 FilterHost::~FilterHost() = default;

@@ -17,6 +17,7 @@
 #include "host/runtime/channel_ports.h"
 #include "host/runtime/handle_table.h"
 #include "host/runtime/module_loader.h"
+#include "host/runtime/plugins_suite.h"
 #include "host/runtime/suite_registry.h"
 #include "pluginapi/filter_record.h"
 
@@ -131,6 +132,7 @@ class FilterHost {
     SuiteRegistry suites_;
     BufferSuite buffers_;
     ChannelPorts ports_;
+    PluginsSuite plugins_;
 
     std::optional<VRect> filterRect_;
     ProgressHandler progressHandler_;

@@ -85,7 +85,8 @@ void Drawer::pictureCentered(const Picture& picture, const ADMRect& rect) {
     this->picture(picture, {x, y});
 }
 
-SPErr Drawer::pixelMap(const PSPixelMap& map, const VRect& source, int32_t row, int32_t column) {
+SPErr Drawer::pixelMap(const PSPixelMap& map, const VRect& source, int32_t row, int32_t column,
+                       const CmykToRgb& cmykToRgb) {
     const int32_t channels = map.imageMode == 1   ? 1
                              : map.imageMode == 3 ? 3
                              : map.imageMode == 4 ? 4
@@ -111,6 +112,12 @@ SPErr Drawer::pixelMap(const PSPixelMap& map, const VRect& source, int32_t row, 
         const uint8_t* src =
             base + static_cast<ptrdiff_t>(source.top - map.bounds.top + y) * map.rowBytes +
             static_cast<ptrdiff_t>(source.left - map.bounds.left) * map.colBytes;
+        if (channels == 4 && cmykToRgb) {
+            cmykToRgb(src, static_cast<size_t>(map.colBytes), static_cast<size_t>(map.planeBytes),
+                      static_cast<size_t>(width), rgb.data());
+            canvas_.pixels(absolute(ADMPoint{column, row + y}), width, 1, rgb.data(), rgb.size());
+            continue;
+        }
         for (int32_t x = 0; x < width; ++x, src += map.colBytes) {
             uint8_t* out = &rgb[static_cast<size_t>(x) * 3];
             if (channels == 1) {

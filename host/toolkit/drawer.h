@@ -1,6 +1,7 @@
 // A drawer: painting in the local coordinates of one item or dialog, over a canvas.
 #pragma once
 
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -32,7 +33,12 @@ class Drawer {
     void pictureCentered(const Picture& picture, const ADMRect& rect);
     // Draws an 8-bit pixel map (grey, RGB or CMYK) with the source rectangle's top-left
     // pixel at (column, row). kSPBadParameterError for a map this host cannot read.
-    SPErr pixelMap(const PSPixelMap& map, const VRect& source, int32_t row, int32_t column);
+    // CMYK rows go through cmykToRgb when it is given (the host's colour service), else
+    // each colour is its ink times the black.
+    using CmykToRgb = std::function<void(const uint8_t* cmyk, size_t pixelStep, size_t sampleStep,
+                                         size_t count, uint8_t* rgb)>;
+    SPErr pixelMap(const PSPixelMap& map, const VRect& source, int32_t row, int32_t column,
+                   const CmykToRgb& cmykToRgb = {});
 
   private:
     ADMPoint absolute(ADMPoint local) const;

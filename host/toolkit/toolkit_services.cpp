@@ -1,5 +1,6 @@
 #include "host/toolkit/toolkit_services.h"
 
+#include "host/color/colorspace_suite.h"
 #include "host/toolkit/module_bitmaps.h"
 #include "host/toolkit/suite_call.h"
 #include "host/toolkit/suite_tables.h"
@@ -51,7 +52,15 @@ SPErr displayPixelsIntoDrawer(const PSPixelMap* source, const VRect* sourceRect,
     return guarded<SPErr>(kSPBadParameterError, [&](Toolkit& t) -> SPErr {
         Drawer* drawer = t.find<Drawer>(platformContext);
         if (!drawer) return kSPBadParameterError;
-        return drawer->pixelMap(*source, *sourceRect, destinationRow, destinationColumn);
+        // CMYK is shown as the host's colour service sees it, with the document's profile.
+        const ColorSpaceSuite* colors = CallBinding<ColorSpaceSuite>::current();
+        Drawer::CmykToRgb cmykToRgb;
+        if (colors != nullptr)
+            cmykToRgb = [colors](const uint8_t* cmyk, size_t pixelStep, size_t sampleStep,
+                                 size_t count, uint8_t* rgb) {
+                colors->service().cmykToScreen(cmyk, pixelStep, sampleStep, count, rgb);
+            };
+        return drawer->pixelMap(*source, *sourceRect, destinationRow, destinationColumn, cmykToRgb);
     });
 }
 

@@ -54,8 +54,21 @@ LightRenderer::LightRenderer(HostDocument& document, const FilterParameters* par
 void LightRenderer::prepare(int32_t width, int32_t height) {
     imageWidth_ = width;
     imageHeight_ = height;
+    if (!proxy_) {
+        documentWidth_ = width;
+        documentHeight_ = height;
+    }
     convertLightColor();
     buildMatteTable(params_->mattePosition, params_->matteRange, matteCurve_);
+}
+
+void LightRenderer::setProxyScale(int32_t proxyWidth, int32_t proxyHeight, int32_t documentWidth,
+                                  int32_t documentHeight) {
+    proxy_ = true;
+    documentWidth_ = documentWidth;
+    documentHeight_ = documentHeight;
+    scaleX = documentWidth > 0 ? static_cast<float>(proxyWidth) / documentWidth : 1.0f;
+    scaleY = documentHeight > 0 ? static_cast<float>(proxyHeight) / documentHeight : 1.0f;
 }
 
 int32_t LightRenderer::blurMargin() const {
@@ -194,8 +207,8 @@ const PlacedShape& LightRenderer::placeShape(int32_t width, int32_t height) {
             pattern_ = loadPattern(document_, loadedShapePath_.c_str());
     }
     if (pattern_.empty()) return placedShape_;
-    placedShape_ =
-        brivo::placeShape(*pattern_, *params_, width, height, scaleX, scaleY, cacheResults_);
+    const ShapeScale scale{scaleX, scaleY, documentWidth_, documentHeight_};
+    placedShape_ = brivo::placeShape(*pattern_, *params_, width, height, scale);
     recordShapeSettings();
     return placedShape_;
 }
@@ -249,6 +262,10 @@ void LightRenderer::renderStrip(HostImage& source, const VRect& rect) {
 
 void LightRenderer::previewMask(HostImage& source, HostImage& out) {
     lightMaskOf(source, VRect{0, 0, source.height(), source.width()}, out);
+}
+
+void LightRenderer::previewShape(HostImage& source, HostImage& out) {
+    placedShapeOf(source, VRect{0, 0, source.height(), source.width()}, out);
 }
 
 void LightRenderer::lightMaskOf(HostImage& source, const VRect& rect, HostImage& out) {

@@ -21,8 +21,14 @@ class LightRenderer {
     LightRenderer& operator=(const LightRenderer&) = delete;
 
     // Sets the size the shape is placed on and derives what depends on the parameters
-    // only: the light colour in the image's colour space and the matte table.
+    // only: the light colour in the image's colour space and the matte table. Unless a
+    // proxy scale was set, width × height is the document itself.
     void prepare(int32_t width, int32_t height);
+    // The dialog renders a proxyWidth × proxyHeight reduction of the document: sets
+    // scaleX and scaleY to the proxy's size relative to the document's, and keeps the
+    // document's size, which the shape's placement measures the pattern against.
+    void setProxyScale(int32_t proxyWidth, int32_t proxyHeight, int32_t documentWidth,
+                       int32_t documentHeight);
     // Rows of context the blurs need on each side of a strip: the larger of the two blur
     // radii rounded up; 0 for NaN or negative radii, saturating for huge ones.
     int32_t blurMargin() const;
@@ -33,6 +39,9 @@ class LightRenderer {
     // The light mask for the whole of source, copied into out (one channel, same size);
     // out is cleared when there is no mask.
     void previewMask(HostImage& source, HostImage& out);
+    // The placed shape for the whole of source as the render uses it (displaced by the
+    // render's amount), into out; cleared when there is no shape.
+    void previewShape(HostImage& source, HostImage& out);
     // The light mask of rect (source holds its pixels) as the render uses it, into out.
     void lightMaskOf(HostImage& source, const VRect& rect, HostImage& out);
     // The placed shape's part for rect as the render uses it (displaced when
@@ -73,6 +82,9 @@ class LightRenderer {
     uint8_t lightColorBytes_[4] = {0, 0, 0, 0};
     int32_t imageWidth_ = 0;
     int32_t imageHeight_ = 0;
+    bool proxy_ = false;  // a proxy scale was set; else the image is the document
+    int32_t documentWidth_ = 0;
+    int32_t documentHeight_ = 0;
     uint8_t matteCurve_[kMatteTableSize];
     FilterParameters cachedParams_;
 };

@@ -37,22 +37,19 @@ void blurShape(HostImage& image, float radiusX, float radiusY) {
 }  // namespace
 
 PlacedShape placeShape(const HostImage& pattern, const FilterParameters& params, int32_t width,
-                       int32_t height, float scaleX, float scaleY, bool stretchToImage) {
+                       int32_t height, const ShapeScale& scale) {
     const int32_t pw = pattern.width();
     const int32_t ph = pattern.height();
-    if (pw <= 0 || ph <= 0 || width <= 0 || height <= 0) return PlacedShape();
+    if (pw <= 0 || ph <= 0 || width <= 0 || height <= 0 || scale.documentWidth <= 0 ||
+        scale.documentHeight <= 0)
+        return PlacedShape();
 
-    // Reference size and blur factors.
-    double referenceWidth = pw;
-    double referenceHeight = ph;
-    double blurX = static_cast<double>(pw) / width * scaleX;
-    double blurY = static_cast<double>(ph) / height * scaleY;
-    if (stretchToImage) {
-        referenceWidth = width;
-        referenceHeight = height;
-        blurX = scaleX;
-        blurY = scaleY;
-    }
+    // Reference size and blur factors: the pattern's own size on the document, reduced
+    // with the document on a proxy.
+    const double referenceWidth = static_cast<double>(pw) * scale.x;
+    const double referenceHeight = static_cast<double>(ph) * scale.y;
+    const double blurX = static_cast<double>(pw) / scale.documentWidth * scale.x;
+    const double blurY = static_cast<double>(ph) / scale.documentHeight * scale.y;
 
     // Working size; NaN, zero, negative and oversized scales give no shape.
     const double sx = params.shapeScaleX * 0.01 * referenceWidth / pw;

@@ -16,12 +16,21 @@ namespace brivo {
 namespace {
 
 // Settles the parameters from a replayed step or the dialog. False when the user
-// cancelled; the parameters are then as they were before the start.
+// cancelled; the parameters are then as they were before the start, as they are when the
+// dialog fails (its error then passes on with its own code).
 bool settleParameters(PluginContext& context) {
     const FilterParameters savedParameters = *context.parameters;
     const bool replayed = readScriptingParameters(context);
     bool confirmed = true;
-    if (!replayed || context.globals->showDialog == 1) confirmed = RunLightDialog(context);
+    try {
+        if (!replayed || context.globals->showDialog == 1)
+            confirmed = RunLightDialog(context.filterRecord(), *context.parameters,
+                                       context.globals->previewView);
+    } catch (...) {
+        *context.parameters = savedParameters;
+        context.globals->showDialog = 0;
+        throw;
+    }
     context.globals->showDialog = 0;
     if (!confirmed) *context.parameters = savedParameters;
     return confirmed;
@@ -86,7 +95,6 @@ void renderOutputView(HostDocument& document, LightRenderer& renderer, const VRe
 void renderStrips(PluginContext& context) {
     const FilterRecord& record = *context.filterRecord();
     HostDocument document(&record);
-    checkDocument(record, document.channelCount());
     const VRect area = document.filterRect();
     if (area.bottom <= area.top || area.right <= area.left) return;
     const int32_t imageWidth = record.imageSize.h;
@@ -130,6 +138,11 @@ void renderStrips(PluginContext& context) {
 
 void runFilter(PluginContext& context) {
     context.openHandles();
+    // Only documents the filter can light reach the dialog.
+    {
+        const HostDocument document(context.filterRecord());
+        checkDocument(*context.filterRecord(), document.channelCount());
+    }
     if (!settleParameters(context)) throwResult(userCanceledErr);
     renderStrips(context);
 }

@@ -125,6 +125,7 @@ TEST(FilterHostSession, KeepsTheModulesBlocksBetweenCalls) {
 
 TEST(FilterHostSession, EveryCallGivesBackWhatItTook) {
     auto host = makeHost(makeDocument(plugInModeRGBColor, 40, 600, Fill::noise));
+    host.services->descriptors().replay({});  // no dialog toolkit here
     for (int16_t selector : {filterSelectorParameters, filterSelectorPrepare, filterSelectorStart,
                              filterSelectorContinue, filterSelectorFinish}) {
         EXPECT_EQ(host->call(selector), noErr) << "selector " << selector;
@@ -138,6 +139,7 @@ TEST(FilterHostSession, EveryCallGivesBackWhatItTook) {
 
 TEST(FilterHostSession, StartReportsProgressPerStrip) {
     auto host = makeHost(makeDocument(plugInModeGrayScale, 16, 600));
+    host.services->descriptors().replay({});  // no dialog toolkit here
     std::vector<std::pair<int32_t, int32_t>> shown;
     host->setProgressHandler([&](int32_t done, int32_t total) { shown.emplace_back(done, total); });
     ASSERT_EQ(host->call(filterSelectorParameters), noErr);
@@ -150,6 +152,7 @@ TEST(FilterHostSession, StartReportsProgressPerStrip) {
 TEST(FilterHostSession, AbortLeavesTheDocumentUnchanged) {
     const PlanarDocument original = makeDocument(plugInModeRGBColor, 8, 600, Fill::noise);
     auto host = makeHost(original);
+    host.services->descriptors().replay({});  // no dialog toolkit here
     int polls = 0;
     host->setAbortHandler([&] { return ++polls == 1; });
     EXPECT_EQ(host->run(), userCanceledErr);
@@ -162,6 +165,7 @@ TEST(FilterHostSession, AbortLeavesTheDocumentUnchanged) {
 TEST(FilterHostSession, FilterAreaOutsideTheRectIsNeverChanged) {
     const PlanarDocument original = makeDocument(plugInModeCMYKColor, 30, 20, Fill::noise, true);
     auto host = makeHost(original);
+    host.services->descriptors().replay({});  // no dialog toolkit here
     host->setFilterRect({5, 6, 15, 20});
     ASSERT_EQ(host->run(), noErr);
     const PlanarDocument& result = host->document();
@@ -189,6 +193,7 @@ TEST(FilterHostServices, WithheldSuiteIsReportedAndNotProbedTwice) {
 TEST(FilterHostServices, BufferLimitGivesOutOfMemory) {
     const PlanarDocument original = makeDocument(plugInModeRGBColor, 32, 32, Fill::noise);
     auto host = makeHost(original);
+    host.services->descriptors().replay({});  // no dialog toolkit here
     host->setBufferLimit(100);
     EXPECT_EQ(host->run(), memFullErr);
     EXPECT_EQ(host->lastCall().liveBuffers, 0);
@@ -206,6 +211,7 @@ TEST(FilterHostServices, FailedHandleCreationGivesOutOfMemory) {
 
 TEST(FilterHostServices, ModuleCopesWithoutProgressOrAbortProcedures) {
     auto host = makeHost(makeDocument(plugInModeGrayScale, 4, 300));
+    host.services->descriptors().replay({});  // no dialog toolkit here
     host->setRecordHook([](FilterRecord& record) {
         record.progressProc = nullptr;
         record.abortProc = nullptr;

@@ -19,10 +19,12 @@
 #include "filter_record.h"
 #include "host/color/color_service.h"
 #include "host/color/colorspace_suite.h"
+#include "host/files/image_file.h"
 #include "host/runtime/buffer_suite.h"
 #include "host/runtime/call_binding.h"
 #include "host/runtime/suite_registry.h"
 #include "image/host_document.h"
+#include "support/temp_dir.h"
 
 namespace brivo {
 namespace {
@@ -496,6 +498,70 @@ TEST_F(LightRendererTest, NonFiniteAndHugeValuesRenderSafely) {
             }
         }
     }
+}
+
+// A proxy at the document's own size is rendered exactly as the filtering run renders the
+// document, whatever the shape settings, also for a pattern smaller than the document; a
+// half-size proxy places the shape where the full render does, at half size.
+TEST_F(LightRendererTest, ProxyFollowsTheFilteringRunsPlacement) {
+    test::TempDir folder;
+    host::PlanarDocument small = host::makePlanarDocument(23, 17, plugInModeGrayScale);
+    for (int32_t y = 0; y < 17; ++y)
+        for (int32_t x = 0; x < 23; ++x)
+            small.planes[0][static_cast<size_t>(y * 23 + x)] = static_cast<uint8_t>(x * 11 + y * 5);
+    const std::string patternPath = (folder / "small.png").string();
+    host::writeImageFile(small, patternPath);
+
+    const ImageHandle source = makeSource(61, 45);
+    const std::vector<Change> shapes = {
+        {"placed as it is", [](FilterParameters&) {}},
+        {"scaled", [](FilterParameters& p) { p.shapeScaleX = 170.0, p.shapeScaleY = 60.0; }},
+        {"blurred", [](FilterParameters& p) { p.shapeBlurX = 3.0, p.shapeBlurY = 1.5; }},
+        {"rotated", [](FilterParameters& p) { p.shapeRotate = -33.0; }},
+        {"moved", [](FilterParameters& p) { p.shapePosX = 20.0, p.shapePosY = -15.0; }},
+        {"corner pinned",
+         [](FilterParameters& p) {
+             p.cornerPin[1] = CornerPoint{0.9, 0.1};
+             p.cornerPin[3] = CornerPoint{0.2, 0.8};
+         }},
+        {"displaced", [](FilterParameters& p) { p.lightDisplacement = 12.0; }},
+    };
+    FilterParameters params;
+    params.shapeFile.assign(patternPath);
+    params.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::Screen);
+    params.lightSource = static_cast<int32_t>(LightSource::Matte);
+    for (const Change& change : shapes) {
+        SCOPED_TRACE(change.name);
+        change.apply(params);  // the settings accumulate: the last case has them all
+        LightRenderer filtering(document(), &params, false);
+        filtering.prepare(61, 45);
+        ImageHandle expected = copyOf(*source);
+        filtering.renderStrip(*expected, VRect{0, 0, 45, 61});
+
+        LightRenderer dialog(document(), &params, true);
+        dialog.setProxyScale(61, 45, 61, 45);
+        EXPECT_EQ(preview(dialog, *source), bytesOf(*expected));
+    }
+
+    // Half size: the shape view of the proxy sits where the document's shape sits.
+    params = FilterParameters();
+    params.shapeFile.assign(patternPath);
+    params.shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::Only);
+    params.shapeScaleX = params.shapeScaleY = 200.0;
+    const ImageHandle proxy = makeSource(60, 40);
+    ImageHandle shape = document().allocateBuffer(60, 40, 1, 1, plugInModeGrayScale);
+    LightRenderer dialog(document(), &params, true);
+    dialog.setProxyScale(60, 40, 120, 80);
+    dialog.prepare(60, 40);
+    dialog.previewShape(*proxy, *shape);
+    // The 46 × 34 pattern centred on 120 × 80 covers 37..83 × 23..57; halved, 18..41 × 11..28.
+    auto at = [&](int32_t x, int32_t y) { return shape->data[y * shape->rowBytes + x]; };
+    EXPECT_EQ(at(17, 20), 0);
+    EXPECT_EQ(at(42, 20), 0);
+    EXPECT_EQ(at(30, 10), 0);
+    EXPECT_EQ(at(30, 29), 0);
+    EXPECT_NE(at(35, 20), 0);
+    EXPECT_NE(at(30, 27), 0);
 }
 
 class LightRendererModeTest : public LightRendererTest,

@@ -41,11 +41,11 @@ class ShapeTest : public ::testing::Test {
         return a->width() == b->width() && a->height() == b->height() &&
                std::memcmp(a->data, b->data, a->byteCount()) == 0;
     }
-    // The placed shape as a whole image.
+    // The placed shape as a whole image; the document itself unless a proxy scale is given.
     static ImageHandle placedImage(const HostImage& pattern, const FilterParameters& params,
-                                   int32_t width, int32_t height, bool stretchToImage) {
-        const PlacedShape placed =
-            placeShape(pattern, params, width, height, 1.0f, 1.0f, stretchToImage);
+                                   int32_t width, int32_t height, ShapeScale scale = {}) {
+        if (scale.documentWidth == 0) scale = ShapeScale{1.0f, 1.0f, width, height};
+        const PlacedShape placed = placeShape(pattern, params, width, height, scale);
         return placed.empty() ? ImageHandle() : placed.toImage();
     }
     static uint64_t total(const ImageHandle& image) {
@@ -170,30 +170,35 @@ TEST_F(ShapeTest, DegenerateOrNonFiniteCornerPinsGiveNothing) {
 TEST_F(ShapeTest, AShapeOfTheImagesSizeIsPlacedAsItIs) {
     const ImageHandle pattern = ramp(24, 12);
     FilterParameters params;  // defaults: 100 %, no blur, rotation or offset
-    EXPECT_TRUE(same(placedImage(*pattern, params, 24, 12, false), pattern));
+    EXPECT_TRUE(same(placedImage(*pattern, params, 24, 12), pattern));
 
     // Half the width to the right: the left half is black, the right half holds the
     // pattern's left half.
     params.shapePosX = 50.0;
-    const ImageHandle moved = placedImage(*pattern, params, 24, 12, false);
+    const ImageHandle moved = placedImage(*pattern, params, 24, 12);
     for (int32_t y = 0; y < 12; ++y)
         for (int32_t x = 0; x < 24; ++x)
             ASSERT_EQ(at(moved, x, y), x < 12 ? 0 : at(pattern, x - 12, y)) << x << "," << y;
 }
 
-TEST_F(ShapeTest, ScaleFollowsThePatternWhenRenderingAndTheImageInTheDialog) {
+TEST_F(ShapeTest, ScaleFollowsThePatternOnTheDocumentAndItsProxy) {
     const ImageHandle pattern = image(10, 10, 255);
     FilterParameters params;
     params.shapeScaleX = 200.0;
-    // Rendering: 20 × 10 pixels, centred on a 40 × 20 image.
-    const ImageHandle rendered = placedImage(*pattern, params, 40, 20, false);
+    // The document: 20 × 10 pixels, centred on a 40 × 20 image.
+    const ImageHandle rendered = placedImage(*pattern, params, 40, 20);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 40; ++x)
             ASSERT_EQ(at(rendered, x, y), (x >= 10 && x < 30 && y >= 5 && y < 15) ? 255 : 0)
                 << x << "," << y;
-    // Dialog: the pattern is stretched to the image first, then scaled (wider than it).
-    const ImageHandle preview = placedImage(*pattern, params, 40, 20, true);
-    EXPECT_EQ(total(preview), 40u * 20u * 255u);
+    // A half-size proxy of that document shows the same shape at half size, not the
+    // pattern stretched over the proxy.
+    const ImageHandle preview =
+        placedImage(*pattern, params, 20, 10, ShapeScale{0.5f, 0.5f, 40, 20});
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 20; ++x)
+            ASSERT_EQ(at(preview, x, y), (x >= 5 && x < 15 && y >= 2 && y < 7) ? 255 : 0)
+                << x << "," << y;
 }
 
 TEST_F(ShapeTest, UnusableSizesAndPositionsGiveNoShapeOrAnEmptyImage) {
@@ -202,13 +207,13 @@ TEST_F(ShapeTest, UnusableSizesAndPositionsGiveNoShapeOrAnEmptyImage) {
     host.buffers.setLimit(1 << 20);
     for (double scale : {0.0, 5.0, -100.0, kNaN, 1e9, 1e300}) {
         params.shapeScaleX = params.shapeScaleY = scale;
-        EXPECT_TRUE(placedImage(*pattern, params, 40, 20, false).empty()) << scale;
+        EXPECT_TRUE(placedImage(*pattern, params, 40, 20).empty()) << scale;
     }
     params.shapeScaleX = params.shapeScaleY = 100.0;
     for (double position : {1e300, -1e300, kNaN}) {
         params.shapePosX = position;
         params.shapePosY = -position;
-        const ImageHandle placed = placedImage(*pattern, params, 40, 20, false);
+        const ImageHandle placed = placedImage(*pattern, params, 40, 20);
         ASSERT_FALSE(placed.empty());
         if (!std::isnan(position)) {
             EXPECT_EQ(total(placed), 0u) << position;
@@ -221,7 +226,7 @@ TEST_F(ShapeTest, NoMemoryIsReportedAndLeavesNothingBehind) {
     FilterParameters params;
     params.shapeRotate = 30.0;
     host.buffers.setLimit(host.buffers.liveBytes() + 64 * 64 * 2);
-    EXPECT_THROW(placedImage(*pattern, params, 64, 64, false), HostResultError);
+    EXPECT_THROW(placedImage(*pattern, params, 64, 64), HostResultError);
     EXPECT_EQ(host.document->liveBuffers(), 1);
 }
 
