@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "host/color/color_argument.h"
+#include "host/files/bounded_read.h"
 #include "host/scripting/action_file.h"
 #include "plugin/shell/parameter_table.h"
 
@@ -44,10 +43,15 @@ std::vector<std::string> splitList(std::string_view text) {
 }
 
 // The whole text as a double; NaN and infinities are numbers too.
+// The digits of a number written with a leading '+', which from_chars does not take.
+const char* afterPlus(const std::string& text) {
+    return text.size() > 1 && text[0] == '+' && text[1] != '-' ? text.data() + 1 : text.data();
+}
+
 double parseReal(std::string_view field, const std::string& text) {
     double value = 0;
     const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    const auto [stop, error] = std::from_chars(afterPlus(text), end, value);
     if (text.empty() || error == std::errc::invalid_argument || stop != end)
         throw ParameterError(std::string(field) + ": " + shown(text) + " is not a number");
     if (error == std::errc::result_out_of_range)
@@ -58,7 +62,7 @@ double parseReal(std::string_view field, const std::string& text) {
 int32_t parseColourComponent(std::string_view field, const std::string& text) {
     int32_t value = -1;
     const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    const auto [stop, error] = std::from_chars(afterPlus(text), end, value);
     if (text.empty() || error != std::errc() || stop != end || value < 0 || value > 65535)
         throw ParameterError(std::string(field) + ": " + shown(text) +
                              " is not an integer from 0 to 65535");
@@ -95,6 +99,12 @@ void putPath(DescriptorValues& values, const ParameterField& field, std::string_
                              std::to_string(text.size()) + " bytes long; at most " +
                              std::to_string(ShapePath::kMaxLength) + " are allowed");
     values.put(field.key, std::string(text));
+}
+
+// The shapeFile the values hold, or null.
+const std::string* shapeFileOf(const DescriptorValues& values) {
+    const DescriptorValue* value = values.find(kKeyShapeFile);
+    return value != nullptr ? std::get_if<std::string>(value) : nullptr;
 }
 
 // Text for one preset value: strings as they are, numbers as JSON writes them, arrays of
@@ -156,15 +166,27 @@ void applySetting(DescriptorValues& values, std::string_view setting) {
 }
 
 void applyPreset(DescriptorValues& values, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ParameterError("cannot read the preset " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    json preset;
+    std::string text;
     try {
-        preset = json::parse(text.str());
-    } catch (const json::parse_error& error) {
-        throw ParameterError("preset " + path + ": not valid JSON (" + error.what() + ")");
+        text = host::readBoundedFile(path, "preset");
+    } catch (const host::BoundedReadError& error) {
+        throw ParameterError(error.what());
+    }
+    json preset;
+    // The last field name the parser met, to say where a bad value (a number too large for
+    // a double, say) is.
+    std::string lastField;
+    const json::parser_callback_t noteField = [&lastField](int, json::parse_event_t event,
+                                                           json& parsed) {
+        if (event == json::parse_event_t::key) lastField = parsed.get<std::string>();
+        return true;
+    };
+    try {
+        preset = json::parse(text, noteField);
+    } catch (const json::exception& error) {
+        throw ParameterError("preset " + path + ": not valid JSON" +
+                             (lastField.empty() ? "" : " at the field \"" + lastField + "\"") +
+                             " (" + error.what() + ")");
     }
     if (!preset.is_object())
         throw ParameterError("preset " + path + ": expected a JSON object of fields");
@@ -172,6 +194,17 @@ void applyPreset(DescriptorValues& values, const std::string& path) {
     try {
         for (const auto& [field, value] : preset.items())
             setParameter(updated, field, presetText(field, value));
+        // A pattern named relative to the preset is looked for beside it first, so that a
+        // preset and its pattern can be kept together.
+        const std::string* shape = shapeFileOf(updated);
+        if (preset.contains("shapeFile") && shape != nullptr && !shape->empty() &&
+            std::filesystem::path(*shape).is_relative()) {
+            const std::filesystem::path beside = std::filesystem::path(path).parent_path() / *shape;
+            std::error_code error;
+            if (std::filesystem::exists(beside, error))
+                setParameter(updated, "shapeFile",
+                             std::filesystem::absolute(beside, error).string());
+        }
     } catch (const ParameterError& error) {
         throw ParameterError("preset " + path + ": " + error.what());
     }
@@ -181,8 +214,7 @@ void applyPreset(DescriptorValues& values, const std::string& path) {
 namespace {
 
 void resolvePatternPath(DescriptorValues& values, const std::filesystem::path& patternFolder) {
-    const DescriptorValue* value = values.find(kKeyShapeFile);
-    const std::string* text = value != nullptr ? std::get_if<std::string>(value) : nullptr;
+    const std::string* text = shapeFileOf(values);
     if (text == nullptr || text->empty()) return;
     const std::filesystem::path given(*text);
     if (given.is_absolute()) return;
@@ -203,8 +235,12 @@ DescriptorValues gatherParameters(const ParameterSources& sources) {
         try {
             values = host::loadAction(*sources.action);
         } catch (const host::ActionFileError& error) {
-            throw ParameterError(std::string("action ") + error.what());
+            throw ParameterError(error.what());
         }
+        const std::string* shape = shapeFileOf(values);
+        if (shape != nullptr && shape->find('\0') != std::string::npos)
+            throw ParameterError("action " + *sources.action +
+                                 ": shapeFile: the path contains a NUL character");
     }
     if (sources.preset) applyPreset(values, *sources.preset);
     if (sources.color) {

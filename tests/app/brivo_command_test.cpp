@@ -86,7 +86,7 @@ TEST_F(BrivoApply, RefusesBadRequestsWithAMessageAndNoOutput) {
         {{"apply", input(), "-o", output(), "--rect", "0,0,301,24"}, "within"},
         {{"apply", input(), "-o", output(), "--rect", "0,0,3"}, "rect"},
         {{"apply", input(), "-o", (dir / "out.xyz").string()}, "output format"},
-        {{"apply", input(), "-o", input()}, "replace the input"},
+        {{"apply", input(), "-o", input()}, "the same file as the input"},
         {{"apply", input(), "-o", output(), "--module", "/lib/x86_64-linux-gnu/libz.so.1"},
          "PluginMain"},
         {{"apply", (dir / "missing.png").string(), "-o", output()}, "missing.png"},
@@ -249,7 +249,7 @@ TEST_F(BrivoApply, RefusesBadParametersNamingTheFieldAndWritesNothing) {
 TEST_F(BrivoApply, VerboseReportsTheLightColourAndTheTimeInTheFilter) {
     CommandResult run = brivo({"apply", input(), "-o", output(), "-v", "--color", "#FF0000"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_NE(run.err.find("light colour: 255 0 0 0\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("light colour: R=255 G=0 B=0\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("time in filter: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(" ms\n"), std::string::npos) << run.err;
 
@@ -258,7 +258,9 @@ TEST_F(BrivoApply, VerboseReportsTheLightColourAndTheTimeInTheFilter) {
     host::writeImageFile(test::makeDocument(plugInModeGrayScale, 8, 8), grey);
     run = brivo({"apply", grey, "-o", output(), "-v"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_NE(run.err.find("light colour: 255 255 255 255\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("light colour: C=255 M=255 Y=255 K=255 (255 = no ink)\n"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST_F(BrivoApply, OriginalViewWritesTheInputUnchanged) {
