@@ -20,9 +20,8 @@
 #include "host/runtime/host_services.h"
 #include "host/runtime/module_loader.h"
 #include "host/scripting/action_file.h"
+#include "host/scripting/parameter_catalog.h"
 #include "host/scripting/property_list.h"
-#include "plugin/render/light_color_space.h"
-#include "plugin/shell/parameter_table.h"
 #include "pluginapi/colorspace_suite.h"
 #include "pluginapi/output_view_suite.h"
 
@@ -40,35 +39,23 @@ struct RunFailure {
     throw RunFailure{exitStatus, std::move(message)};
 }
 
-// The light colour the module used, from what it recorded; the default where it recorded
-// nothing usable.
-host::Xyz16 recordedLightColor(const std::optional<host::DescriptorValues>& recorded) {
-    host::Xyz16 xyz{};
-    const auto fields = findParametersByName("lightColor");
-    for (size_t i = 0; i < xyz.size(); ++i) {
-        const host::DescriptorValue* value = recorded ? recorded->find(fields[i].key) : nullptr;
-        const int32_t* component = value ? std::get_if<int32_t>(value) : nullptr;
-        xyz[i] = static_cast<uint16_t>(component ? std::clamp(*component, 0, 65535)
-                                                 : static_cast<int32_t>(fields[i].defaultValue));
+// The conversions the module asked the colour suite for, as they happened.
+void reportColorConversions(const host::ColorSpaceSuite& colors) {
+    const auto components = [](const host::ColorConversion& c) {
+        const size_t count = c.space == plugIncolorServicesCMYKSpace ? 4 : 3;
+        std::string text;
+        for (size_t i = 0; i < count; ++i) text += ' ' + std::to_string(c.components[i]);
+        return text;
+    };
+    if (colors.conversions().empty()) std::cerr << "colour conversions: none\n";
+    for (const host::ColorConversion& c : colors.conversions()) {
+        const std::string xyz = "XYZ " + std::to_string(c.xyz[0]) + ' ' + std::to_string(c.xyz[1]) +
+                                ' ' + std::to_string(c.xyz[2]);
+        const std::string other = host::colorSpaceName(c.space) + components(c);
+        std::cerr << "colour conversion: "
+                  << (c.toXyz ? other + " -> " + xyz : xyz + " -> " + other)
+                  << (c.clipped ? " (clipped)" : "") << '\n';
     }
-    return xyz;
-}
-
-// The light colour in the space the module works in for the document's mode, each number
-// labelled with its component.
-void reportLightColor(host::HostServices& services, int32_t imageMode) {
-    const host::Xyz16 xyz = recordedLightColor(services.descriptors().recorded());
-    const int16_t space = lightColorSpace(imageMode);
-    const auto converted = services.colors().service().fromXyz(space, xyz);
-    const std::vector<std::string> labels =
-        space == plugIncolorServicesCMYKSpace  ? std::vector<std::string>{"C", "M", "Y", "K"}
-        : space == plugIncolorServicesLabSpace ? std::vector<std::string>{"L", "a", "b"}
-                                               : std::vector<std::string>{"R", "G", "B"};
-    std::cerr << "light colour:";
-    for (size_t i = 0; i < labels.size(); ++i)
-        std::cerr << ' ' << labels[i] << '=' << int{converted.components[i]};
-    if (space == plugIncolorServicesCMYKSpace) std::cerr << " (255 = no ink)";
-    std::cerr << (converted.clipped ? " (clipped to the document's colours)" : "") << '\n';
 }
 
 // The first channel of the document as a greyscale image of the same size: where the
@@ -202,9 +189,16 @@ void writeOutput(const host::PlanarDocument& document, const ApplyOptions& optio
 void run(const ApplyOptions& options, ApplyOutcome& outcome) {
     checkBeforeWork(options);
     Warnings warnings(options.strict, outcome.warnings);
+    // The module is loaded first: a file that is no module is the clearest thing to report.
+    std::unique_ptr<host::ModuleLoader> module;
+    if (options.view != OutputView::original)
+        module = std::make_unique<host::ModuleLoader>(options.module);
     ParameterSources sources = options.parameters;
     sources.patternFolder = std::filesystem::path(options.module).parent_path() / "Patterns";
-    const host::DescriptorValues parameters = gatherParameters(sources);
+    const GatheredParameters gathered =
+        gatherParameters(sources, host::ParameterCatalog::ofModule(options.module));
+    for (const std::string& warning : gathered.warnings) warnings.add(warning);
+    const host::DescriptorValues& parameters = gathered.values;
 
     ProgressBar progress(stderr);
     host::PlanarDocument document = readInput(options, progress, warnings);
@@ -223,7 +217,6 @@ void run(const ApplyOptions& options, ApplyOutcome& outcome) {
         return;
     }
 
-    auto module = std::make_unique<host::ModuleLoader>(options.module);
     const host::PropertyList properties = host::PropertyList::ofModule(options.module);
     if (!properties.offersMode(document.imageMode))
         failRun("the module does not work on " + modeName(document.imageMode) +
@@ -244,7 +237,7 @@ void run(const ApplyOptions& options, ApplyOutcome& outcome) {
     warnings.checkStrict();
     if (options.verbose) {
         progress.finish();
-        reportLightColor(services, session.document().imageMode);
+        reportColorConversions(services.colors());
         const std::chrono::duration<double, std::milli> inFilter = session.lastStart().elapsed;
         std::cerr << "time in filter: " << std::fixed << std::setprecision(1) << inFilter.count()
                   << " ms\n";

@@ -29,6 +29,8 @@ InterruptGuard::InterruptGuard() : outermost_(liveGuards++ == 0) {
     struct sigaction action {};
     action.sa_handler = &noteInterrupt;
     sigemptyset(&action.sa_mask);
+    // Reads and writes carry on after the first signal; the work stops at its next poll.
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &previousInterrupt_);
     sigaction(SIGTERM, &action, &previousTerminate_);
 }

@@ -138,6 +138,12 @@ const Case kCases[] = {
             "3")},
     {"a multi-page TIFF is refused, not cut to one page", "convert plain.png plain.png pages.tif",
      "{brivo} apply pages.tif -o out/x.tif", 1, "2 pages", expect("ls out", "")},
+    {"a TIFF's orientation is applied and written as top-left",
+     "convert plain.png -type TrueColor -orient RightTop turned.tif",
+     "{brivo} apply turned.tif -o out/t.tif && cat turned.tif | {brivo} apply - -o out/t.png", 0,
+     "",
+     expect("identify -format '%w %h %[orientation] ' out/t.tif out/t.png",
+            "20 32 TopLeft 20 32 Undefined ")},
     // Quality.
     {"JPEG quality and sampling follow the input", "", "{brivo} apply phone.jpg -o out/q.jpg", 0,
      "", expect("identify -format '%Q %[jpeg:sampling-factor]' out/q.jpg", "60 2x2,1x1,1x1")},

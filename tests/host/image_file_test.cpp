@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "host/files/atomic_file.h"
+#include "host/files/temporary_files.h"
 #include "support/sample_images.h"
 
 namespace brivo::host {
@@ -120,9 +122,10 @@ class ImageFileTest : public ::testing::Test {
         return true;
     }
 
-    void expectReadError(const std::string& path, const std::string& message) {
+    void expectReadError(const std::string& path, const std::string& message,
+                         const ReadOptions& options = {}) {
         try {
-            readImageFile(path);
+            readImageFile(path, options);
             ADD_FAILURE() << "reading " << path << " succeeded";
         } catch (const ImageFileError& error) {
             EXPECT_THAT(error.what(), HasSubstr(path));
@@ -513,6 +516,79 @@ TEST_F(ImageFileTest, ReplacingAFileKeepsItsPermissions) {
     EXPECT_EQ(fs::status(file("keep.png")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(readImageFile(file("keep.png")).imageMode, plugInModeGrayScale);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Orientation, cancellation and temporary files
+
+// Every EXIF orientation comes out as ImageMagick shows the file after turning it upright.
+TEST_F(ImageFileTest, TurnsEveryOrientationUprightAsOtherProgramsDo) {
+    if (!fs::exists("/usr/bin/exiv2")) GTEST_SKIP() << "exiv2 is not installed";
+    // Six flat 8 x 8 blocks of different colours: any turn or mirror moves them visibly.
+    if (!convert("-size 8x8 xc:red xc:lime xc:blue +append \\( -size 8x8 xc:yellow xc:black "
+                 "xc:white +append \\) -append -quality 100 -sampling-factor 1x1 '" +
+                 file("blocks.jpg") + "'"))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const std::string turned = file("turned" + std::to_string(orientation) + ".jpg");
+        fs::copy_file(file("blocks.jpg"), turned);
+        const std::string tag = "/usr/bin/exiv2 -M'set Exif.Image.Orientation " +
+                                std::to_string(orientation) + "' '" + turned + "'";
+        ASSERT_EQ(std::system(tag.c_str()), 0);
+        ASSERT_TRUE(convert("'" + turned + "' -auto-orient '" + turned + ".png'"));
+
+        const PlanarDocument document = readImageFile(turned);
+        EXPECT_EQ(document.orientation, 1);
+        const Bytes expected = decodeWithImageMagick(turned + ".png", "rgb");
+        ASSERT_EQ(interleave(document).size(), expected.size()) << orientation;
+        EXPECT_LE(maxDifference(interleave(document), expected), 8) << orientation;
+
+        ReadOptions kept;
+        kept.keepOrientation = true;
+        const PlanarDocument stored = readImageFile(turned, kept);
+        EXPECT_EQ(stored.orientation, orientation);
+        EXPECT_EQ(stored.width, 24);
+    }
+}
+
+TEST_F(ImageFileTest, CancelledReadsAndWritesLeaveNothingBehind) {
+    const PlanarDocument document = testDocument(plugInModeRGBColor, true, 40, 30);
+    for (const char* name : {"out.png", "out.tif"}) {
+        WriteOptions write;
+        write.rows = [](int64_t done, int64_t) { return done < 5; };
+        EXPECT_THROW(writeImageFile(document, file(name), write), FileCancelled) << name;
+    }
+    EXPECT_TRUE(entries().empty());
+
+    writeImageFile(document, file("in.png"));
+    ReadOptions read;
+    read.rows = [](int64_t done, int64_t) { return done < 5; };
+    EXPECT_THROW(readImageFile(file("in.png"), read), FileCancelled);
+}
+
+TEST_F(ImageFileTest, TemporaryFilesCanBeRemovedFromASignalHandler) {
+    {
+        AtomicFile temp(file("target.png"));
+        ASSERT_TRUE(fs::exists(temp.path()));
+        removeTemporaryFilesNow();
+        EXPECT_FALSE(fs::exists(temp.path()));
+    }
+    EXPECT_TRUE(entries().empty());
+}
+
+TEST_F(ImageFileTest, AnOutputNameAsLongAsTheFolderAllowsCanBeWritten) {
+    const std::string name = std::string(251, 'n') + ".png";
+    writeImageFile(testDocument(plugInModeGrayScale, false), file(name));
+    EXPECT_EQ(entries(), std::vector<std::string>{name});
+}
+
+TEST_F(ImageFileTest, RefusesDocumentsAboveTheSizeLimitBeforeReadingThem) {
+    writeImageFile(testDocument(plugInModeRGBColor, false, 40, 30), file("big.png"));
+    ReadOptions read;
+    read.maxPixels = 1199;
+    expectReadError(file("big.png"), "above the limit", read);
+    read.maxPixels = 1200;
+    EXPECT_EQ(readImageFile(file("big.png"), read).width, 40);
 }
 
 }  // namespace
