@@ -192,6 +192,28 @@ const Case kCases[] = {
      2, "empty or inverted", expect("ls out", "")},
     {"an inverted --rect is a usage error", "",
      "{brivo} apply plain.png -o out/a.png --rect 9,0,2,9", 2, "empty or inverted", ""},
+    {"a preset that is a folder says so", "mkdir p.json",
+     "{brivo} apply plain.png -o out/a.png --preset p.json", 1, "preset p.json is a folder",
+     expect("ls out", "")},
+    {"a number too large names the preset and the field",
+     "echo '{\"lightBrightness\": 1e999}' > p.json",
+     "{brivo} apply plain.png -o out/a.png --preset p.json", 1,
+     "preset p.json: not valid JSON at the field \"lightBrightness\"", ""},
+    {"an endless preset is cut short", "",
+     "{brivo} apply plain.png -o out/a.png --preset /dev/zero", 1,
+     "preset /dev/zero is larger than 4 MiB", ""},
+    {"a NUL in an action's path names the action",
+     "printf '{\"format\": \"brivo-action\", \"version\": 1, \"items\": [{\"key\": "
+     "\"sNam\", \"type\": \"text\", \"value\": \"a\\\\u0000b\"}]}' > nul.json",
+     "{brivo} apply plain.png -o out/a.png --action nul.json", 1,
+     "action nul.json: shapeFile: the path contains a NUL character", expect("ls out", "")},
+    {"Ctrl-C or SIGTERM at any moment leaves nothing half-made",
+     "convert -size 3000x2000 gradient: -depth 8 big.png",
+     "for d in 0.02 0.08 0.15 0.25; do rm -f out/b.png; {brivo} apply big.png -o out/b.png & "
+     "sleep $d; kill -TERM $! 2>/dev/null; wait $!; s=$?; if { [ $s = 130 ] && [ ! -e out/b.png "
+     "]; } || { [ $s = 0 ] && [ -e out/b.png ]; }; then echo whole; else echo broken $s; fi >> "
+     "out/status; done",
+     0, "", expect("sort -u out/status", "whole")},
     // Bounded resources.
     {"a size limit refuses large inputs up front", "",
      "{brivo} apply plain.png -o out/a.png --max-megapixels 0.0001", 1, "above the limit", ""},
