@@ -591,5 +591,47 @@ TEST_F(ImageFileTest, RefusesDocumentsAboveTheSizeLimitBeforeReadingThem) {
     EXPECT_EQ(readImageFile(file("big.png"), read).width, 40);
 }
 
+// The quality read from a JPEG's tables is the one it was written with, by us or by others.
+TEST_F(ImageFileTest, EstimatesTheQualityAndSamplingAJpegWasWrittenWith) {
+    PlanarDocument document = testDocument(plugInModeRGBColor, false, 64, 48);
+    for (int quality : {20, 50, 75, 92, 100}) {
+        const std::string path = file("q" + std::to_string(quality) + ".jpg");
+        WriteOptions write;
+        write.jpegQuality = quality;
+        document.jpegLumaSampling = quality > 90 ? std::array{1, 1} : std::array{2, 1};
+        writeImageFile(document, path, write);
+        const PlanarDocument back = readImageFile(path);
+        EXPECT_EQ(back.jpegQuality, quality);
+        EXPECT_EQ(back.jpegLumaSampling, document.jpegLumaSampling) << quality;
+    }
+    if (!convert("-size 64x48 gradient:red-blue -quality 67 '" + file("magick.jpg") + "'"))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    EXPECT_EQ(readImageFile(file("magick.jpg")).jpegQuality, 67);
+}
+
+TEST_F(ImageFileTest, PngTextAndColourChunksSurviveARoundTrip) {
+    PlanarDocument document = testDocument(plugInModeRGBColor, false);
+    ImageMetadata& metadata = document.metadata;
+    metadata.pngText = {{"Title", "plain", false, false, "", ""},
+                        {"Description", std::string(500, 'z'), true, false, "", ""},
+                        {"Author", "Zoë", false, true, "fr", "Auteur"}};
+    metadata.pngGamma = 0.6;
+    metadata.pngChromaticities = std::array{0.3127, 0.329, 0.64, 0.33, 0.3, 0.6, 0.15, 0.06};
+    metadata.xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'/>";
+    writeImageFile(document, file("text.png"));
+
+    const ImageMetadata back = readImageFile(file("text.png")).metadata;
+    ASSERT_EQ(back.pngText.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(back.pngText[i].keyword, metadata.pngText[i].keyword);
+        EXPECT_EQ(back.pngText[i].text, metadata.pngText[i].text);
+        EXPECT_EQ(back.pngText[i].international, metadata.pngText[i].international);
+    }
+    EXPECT_EQ(back.pngText[2].language, "fr");
+    EXPECT_NEAR(*back.pngGamma, 0.6, 1e-5);
+    EXPECT_NEAR((*back.pngChromaticities)[2], 0.64, 1e-5);
+    EXPECT_NE(back.xmp.find("adobe:ns:meta"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace brivo::host
