@@ -232,6 +232,15 @@ const Case kCases[] = {
      "ldd {brivo} | grep -q libasan || ulimit -v 1500000; {brivo} apply huge.png -o out/h.png "
      "--max-megapixels 300",
      1, "truncated PNG data", expect("ls out", "")},
+    {"a tiny TIFF claiming 10000 x 10000 costs only what it holds",
+     "python3 -c \"import struct\n"
+     "e=[(256,4,10000),(257,4,10000),(258,3,8),(259,3,1),(262,3,1),(273,4,200),(277,3,1),"
+     "(278,4,10000),(279,4,100000000)]\n"
+     "d=struct.pack('<H',len(e))+b''.join(struct.pack('<HHII',t,y,1,v) if y==4 else "
+     "struct.pack('<HHIHH',t,y,1,v,0) for t,y,v in e)+bytes(4)\n"
+     "open('huge.tif','wb').write(b'II'+struct.pack('<HI',42,8)+d)\"",
+     "ldd {brivo} | grep -q libasan || ulimit -v 1000000; {brivo} apply huge.tif -o out/h.png", 1,
+     "truncated TIFF data", expect("ls out", "")},
     // Standard streams and the command line.
     {"- reads standard input and writes standard output", "",
      "cat plain.png | {brivo} apply - -o - --format jpeg > out/piped.jpg", 0, "",
