@@ -101,9 +101,15 @@ std::optional<host::ImageFormat> formatNamed(const std::optional<std::string>& n
     return host::imageFormatForPath("output." + *name);
 }
 
+// The format the output is written in: --format's, else the one its name's extension gives.
+std::optional<host::ImageFormat> outputFormat(const ApplyOptions& options) {
+    const auto named = formatNamed(options.format);
+    return named ? named : host::imageFormatForPath(options.output);
+}
+
 // Everything that can be checked before a file is read.
 void checkBeforeWork(const ApplyOptions& options) {
-    if (!formatNamed(options.format) && !host::imageFormatForPath(options.output))
+    if (!outputFormat(options))
         failRun(options.output == host::kStandardStream
                     ? "name the output format with --format when writing to standard output"
                     : "cannot tell the output format from " + options.output +
@@ -204,12 +210,10 @@ void run(const ApplyOptions& options, ApplyOutcome& outcome) {
     host::PlanarDocument document = readInput(options, progress, warnings);
     warnings.checkStrict();
     const bool oneChannel = options.view == OutputView::matte || options.view == OutputView::shape;
-    if (const auto format = formatNamed(options.format) ? formatNamed(options.format)
-                                                        : host::imageFormatForPath(options.output);
-        !oneChannel && format) {
-        if (const std::string refusal = host::formatRefusal(document, *format); !refusal.empty())
-            failRun(options.output + ": " + refusal);
-    }
+    // The one-channel views are written as greyscale, which every format holds.
+    if (const std::string refusal = host::formatRefusal(document, *outputFormat(options));
+        !oneChannel && !refusal.empty())
+        failRun(options.output + ": " + refusal);
     if (options.view == OutputView::original) {
         writeOutput(document, options, progress);
         progress.finish();
