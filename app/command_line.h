@@ -23,8 +23,8 @@ struct EditOptions {
 };
 
 struct ApplyOptions {
-    std::string input;
-    std::string output;
+    std::string input;          // "-" for standard input
+    std::string output;         // "-" for standard output
     std::optional<VRect> rect;  // the area to filter; the whole image when absent
     std::filesystem::path module;
     bool verbose = false;
@@ -32,6 +32,13 @@ struct ApplyOptions {
     std::optional<std::string> record;  // where to save the recorded action
     OutputView view = OutputView::output;
     std::optional<EditOptions> edit;  // set for `brivo edit`
+    // Warnings (an unusable pattern, damaged JPEG data) fail the run instead.
+    bool strict = false;
+    // Keep the pixels as the input stores them instead of turning them upright.
+    bool keepOrientation = false;
+    std::optional<int> quality;         // JPEG quality 1..100 for the output
+    std::optional<std::string> format;  // the output format where no extension says it
+    double maxMegapixels = 150;         // larger inputs are refused before they are read
 };
 
 struct InfoOptions {
@@ -47,6 +54,13 @@ struct AboutOptions {
 
 using Command = std::variant<ApplyOptions, InfoOptions, AboutOptions>;
 
+// Exit statuses of the `brivo` command.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;        // the command line cannot be understood
+inline constexpr int kExitSomeFailed = 3;   // a batch in which some files failed
+inline constexpr int kExitCancelled = 130;  // stopped by Ctrl-C or SIGTERM
+
 // Either a command to run, or the exit status when parsing already answered (help,
 // version, or a usage error, reported on the way).
 struct ParsedCommandLine {
@@ -55,5 +69,8 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine parseCommandLine(int argc, char** argv);
+
+// The view a --view name stands for (any letter case), or nullopt.
+std::optional<OutputView> viewNamed(const std::string& name);
 
 }  // namespace brivo::app

@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <string>
+#include <utility>
 
 namespace brivo::app {
 
@@ -18,13 +18,20 @@ ProgressBar::~ProgressBar() {
     finish();
 }
 
-void ProgressBar::update(int32_t done, int32_t total) {
+void ProgressBar::setPhase(std::string phase) {
+    phase_ = std::move(phase);
+    lastPercent_ = -1;
+}
+
+void ProgressBar::update(int64_t done, int64_t total) {
     if (!enabled_ || total <= 0) return;
     const int64_t clamped = std::clamp<int64_t>(done, 0, total);
-    const auto filled = static_cast<size_t>(clamped * barWidth / total);
     const auto percent = static_cast<int>(clamped * 100 / total);
+    if (percent == lastPercent_) return;  // rows come far more often than the bar changes
+    lastPercent_ = percent;
+    const auto filled = static_cast<size_t>(clamped * barWidth / total);
     const std::string bar = std::string(filled, '#') + std::string(barWidth - filled, ' ');
-    std::fprintf(stream_, "\r[%s] %3d%%", bar.c_str(), percent);
+    std::fprintf(stream_, "\r%-9s [%s] %3d%%", phase_.c_str(), bar.c_str(), percent);
     std::fflush(stream_);
     drawn_ = true;
 }

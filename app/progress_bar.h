@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace brivo::app {
 
@@ -14,7 +15,9 @@ class ProgressBar {
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
-    void update(int32_t done, int32_t total);
+    // Names the step the next updates belong to ("reading", "filtering", "writing").
+    void setPhase(std::string phase);
+    void update(int64_t done, int64_t total);
     // Ends the bar's line, if one was drawn.
     void finish();
 
@@ -22,6 +25,8 @@ class ProgressBar {
     std::FILE* stream_;
     bool enabled_;
     bool drawn_ = false;
+    std::string phase_;
+    int lastPercent_ = -1;
 };
 
 }  // namespace brivo::app

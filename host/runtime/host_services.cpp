@@ -1,6 +1,7 @@
 #include "host/runtime/host_services.h"
 
 #include "pluginapi/colorspace_suite.h"
+#include "pluginapi/diagnostics_suite.h"
 #include "pluginapi/output_view_suite.h"
 #include "pluginapi/zstring_suite.h"
 
@@ -14,6 +15,7 @@ HostServices::HostServices(FilterHost& host)
     host.bindDuringCalls(descriptors_.store());
     host.offerSuite(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1, outputView_);
     host.offerSuite(kASZStringSuite, kASZStringSuiteVersion1, texts_);
+    host.offerSuite(kBrivoDiagnosticsSuite, kBrivoDiagnosticsSuiteVersion1, diagnostics_);
 }
 
 HostServices::~HostServices() {
@@ -24,6 +26,8 @@ HostServices::~HostServices() {
     host_.unbind(&outputView_);
     host_.suites().remove(kASZStringSuite, kASZStringSuiteVersion1);
     host_.unbind(&texts_);
+    host_.suites().remove(kBrivoDiagnosticsSuite, kBrivoDiagnosticsSuiteVersion1);
+    host_.unbind(&diagnostics_);
 }
 
 }  // namespace brivo::host

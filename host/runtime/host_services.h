@@ -3,10 +3,11 @@
 #pragma once
 
 #include "host/color/colorspace_suite.h"
+#include "host/runtime/diagnostics_suite.h"
 #include "host/runtime/filter_host.h"
 #include "host/runtime/output_view_suite.h"
-#include "host/scripting/descriptor_host.h"
 #include "host/runtime/zstring_suite.h"
+#include "host/scripting/descriptor_host.h"
 
 namespace brivo::host {
 
@@ -14,8 +15,8 @@ class HostServices {
   public:
     // Offers the ColorSpace suite, converting for the document the host holds now, the
     // scripting suites and descriptor parameters, the output view suite (asking for the
-    // lit result until told otherwise) and the text suite. `host` must outlive this
-    // object.
+    // lit result until told otherwise), the text suite and the diagnostics suite. `host`
+    // must outlive this object.
     explicit HostServices(FilterHost& host);
     ~HostServices();
     HostServices(const HostServices&) = delete;
@@ -25,6 +26,7 @@ class HostServices {
     DescriptorHost& descriptors() { return descriptors_; }
     OutputViewSuite& outputView() { return outputView_; }
     ZStringSuite& texts() { return texts_; }
+    const DiagnosticsSuite& diagnostics() const { return diagnostics_; }
 
   private:
     FilterHost& host_;
@@ -32,6 +34,7 @@ class HostServices {
     DescriptorHost descriptors_;
     OutputViewSuite outputView_;
     ZStringSuite texts_;
+    DiagnosticsSuite diagnostics_;
 };
 
 }  // namespace brivo::host

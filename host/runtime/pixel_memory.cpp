@@ -81,7 +81,11 @@ class SpareBlocks {
 
     void release() noexcept {
         const std::lock_guard lock(mutex_);
-        for (const Block& block : blocks_) munmap(block.start, block.length);
+        // Unpoisoned first: the next mapping at these addresses (a library's, say) is clean.
+        for (const Block& block : blocks_) {
+            BRIVO_UNPOISON(block.start, block.length);
+            munmap(block.start, block.length);
+        }
         blocks_.clear();
         keptBytes_ = 0;
     }

@@ -275,7 +275,9 @@ TEST(PluginMainHandles, TooSmallParametersBlockIsReplacedWithDefaults) {
     host->setParametersHandle(small);
     EXPECT_EQ(call(*host, filterSelectorPrepare), noErr);
     EXPECT_NE(host->parametersHandle(), small);
-    EXPECT_FALSE(host->handles().contains(small));
+    // Handles are block addresses, so the data handle made after the disposal may reuse
+    // the small block's; what must be gone is an 8-byte block.
+    EXPECT_TRUE(!host->handles().contains(small) || host->handles().size(small) != 8);
     EXPECT_EQ(host->handles().liveHandles(), 2);
     EXPECT_EQ(host->handles().size(host->parametersHandle()),
               static_cast<int32_t>(sizeof(FilterParameters)));
