@@ -78,8 +78,28 @@ void shapedLight(benchmark::State& state) {
     runStart(state, settings);
 }
 
+// The most work a light level can ask for: Screen at the largest level, from the image or
+// from the matte. Run it with BRIVO_NO_SIMD=1 as well to compare the reference path.
+void brightestScreen(benchmark::State& state, int32_t lightSource) {
+    DescriptorValues settings;
+    settings.put(kKeyLightBlendMode,
+                 EnumeratedValue{kLightBlendModes.type, kLightBlendModeCodes[2].code});
+    settings.put(kKeyLightSource,
+                 EnumeratedValue{kLightSources.type, kLightSourceCodes[lightSource].code});
+    settings.put(kKeyLightBrightness, 1e30);
+    runStart(state, settings);
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(brightestScreen, image, 0)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK_CAPTURE(brightestScreen, matte, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(defaultLight)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(shapedLight)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK_MAIN();
