@@ -3,10 +3,10 @@
 #include <iostream>
 
 #include "app/result_messages.h"
-#include "host/filter_host.h"
-#include "host/host_services.h"
-#include "host/image_document.h"
-#include "host/property_list.h"
+#include "host/files/planar_document.h"
+#include "host/runtime/filter_host.h"
+#include "host/runtime/host_services.h"
+#include "host/scripting/property_list.h"
 
 namespace brivo::app {
 
@@ -21,7 +21,7 @@ int runAbout(const AboutOptions& options) {
         return 1;
     }
     // The about selector needs no document, but a session carries one.
-    host::FilterHost session(std::move(module), host::makeImageDocument(1, 1, plugInModeRGBColor));
+    host::FilterHost session(std::move(module), host::makePlanarDocument(1, 1, plugInModeRGBColor));
     host::HostServices services(session);
     const int16_t result = session.about();
     if (result != noErr) {

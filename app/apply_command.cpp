@@ -13,13 +13,13 @@
 #include "app/mode_names.h"
 #include "app/progress_bar.h"
 #include "app/result_messages.h"
-#include "host/action_file.h"
-#include "host/atomic_file.h"
-#include "host/filter_host.h"
-#include "host/host_services.h"
-#include "host/image_file.h"
-#include "host/module_loader.h"
-#include "host/property_list.h"
+#include "host/files/atomic_file.h"
+#include "host/files/image_file.h"
+#include "host/runtime/filter_host.h"
+#include "host/runtime/host_services.h"
+#include "host/runtime/module_loader.h"
+#include "host/scripting/action_file.h"
+#include "host/scripting/property_list.h"
 #include "plugin/render/light_color_space.h"
 #include "plugin/shell/parameter_table.h"
 #include "pluginapi/colorspace_suite.h"
@@ -70,8 +70,8 @@ void saveActionAtomically(const std::filesystem::path& path, const host::Descrip
 
 // The first channel of the document as a greyscale image of the same size: where the
 // matte and shape views leave their one-channel image.
-host::ImageDocument firstChannelOf(const host::ImageDocument& document) {
-    host::ImageDocument grey;
+host::PlanarDocument firstChannelOf(const host::PlanarDocument& document) {
+    host::PlanarDocument grey;
     grey.width = document.width;
     grey.height = document.height;
     grey.imageMode = plugInModeGrayScale;
@@ -115,7 +115,7 @@ int runApply(const ApplyOptions& options) {
         return fail("--record needs the filter to run, which --view original does not do");
 
     host::DescriptorValues parameters;
-    host::ImageDocument document;
+    host::PlanarDocument document;
     try {
         ParameterSources sources = options.parameters;
         sources.patternFolder = std::filesystem::path(options.module).parent_path() / "Patterns";

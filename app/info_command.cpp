@@ -7,12 +7,12 @@
 #include <optional>
 
 #include "app/mode_names.h"
-#include "host/descriptor_values.h"
-#include "host/property_list.h"
-#include "host/resource_reader.h"
-#include "host/terminology.h"
-#include "plugin/resources/resource_section.h"
+#include "host/scripting/descriptor_values.h"
+#include "host/scripting/property_list.h"
+#include "host/scripting/resource_reader.h"
+#include "host/scripting/terminology.h"
 #include "pluginapi/plugin_types.h"
+#include "pluginapi/resource_section.h"
 
 namespace brivo::app {
 
@@ -120,7 +120,7 @@ int runInfo(const InfoOptions& options) {
         std::cout << "module: " << std::filesystem::absolute(options.module).string() << '\n';
         printProperties(host::PropertyList::ofModule(options.module));
         const host::Resource* terminology =
-            reader.find(resources::kTerminologyType, resources::kTerminologyId);
+            reader.find(BRIVO_RESOURCE_TERMINOLOGY, BRIVO_RESOURCE_TERMINOLOGY_ID);
         if (terminology) printTerminology(host::Terminology::parse(terminology->bytes));
         return 0;
     } catch (const host::ResourceError& error) {

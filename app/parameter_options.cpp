@@ -7,8 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "host/action_file.h"
-#include "host/color_argument.h"
+#include "host/color/color_argument.h"
+#include "host/scripting/action_file.h"
 #include "plugin/shell/parameter_table.h"
 
 namespace brivo::app {

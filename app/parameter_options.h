@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/descriptor_values.h"
+#include "host/scripting/descriptor_values.h"
 
 namespace brivo::app {
 

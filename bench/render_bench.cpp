@@ -7,8 +7,8 @@
 
 #include "bench_support.h"
 #include "filter_record.h"
-#include "host/filter_host.h"
-#include "host/host_services.h"
+#include "host/runtime/filter_host.h"
+#include "host/runtime/host_services.h"
 #include "plugin/shell/parameter_table.h"
 
 namespace {
@@ -19,8 +19,8 @@ using namespace brivo::host;
 constexpr int32_t kWidth = 6000;
 constexpr int32_t kHeight = 4000;
 
-ImageDocument photographLike() {
-    ImageDocument document;
+PlanarDocument photographLike() {
+    PlanarDocument document;
     document.width = kWidth;
     document.height = kHeight;
     document.imageMode = plugInModeRGBColor;

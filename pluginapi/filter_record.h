@@ -36,21 +36,6 @@ enum {
     plugInModeLabColor = 9
 };
 
-/* Colour channels of a document in one of the modes this filter works on (Grayscale 1,
- * RGB 3, CMYK 4); 0 for any other mode. */
-static inline int32_t colorChannelsForMode(int32_t imageMode) {
-    switch (imageMode) {
-        case plugInModeGrayScale:
-            return 1;
-        case plugInModeRGBColor:
-            return 3;
-        case plugInModeCMYKColor:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
 /* Channel types of ReadChannelDesc.channelType. */
 enum {
     ctUnspecified = 0,

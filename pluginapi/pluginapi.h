@@ -12,5 +12,6 @@
 #include "handles.h"
 #include "output_view_suite.h"
 #include "plugin_types.h"
+#include "resource_section.h"
 
 #endif

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "image/simd_dispatch.h"
-#include "shell/errors.h"
+#include "core/errors.h"
+#include "core/simd_dispatch.h"
 
 namespace brivo {
 
@@ -145,10 +145,7 @@ const BoxBlurKernels& scalarBoxBlurKernels() {
 }
 
 const BoxBlurKernels& boxBlurKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2BoxBlurKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2BoxBlurKernels));
 }
 
 bool BoxBlur::setRadius(float x, float y) {

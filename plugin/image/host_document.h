@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "buffer_suite.h"
+#include "core/suite_holder.h"
 #include "filter_record.h"
 #include "image/host_image.h"
-#include "shell/suite_holder.h"
 
 namespace brivo {
 

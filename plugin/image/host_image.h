@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "channel_ports_suite.h"
-#include "image/pixel_view.h"
+#include "core/pixel_view.h"
 #include "plugin_types.h"
 
 namespace brivo {

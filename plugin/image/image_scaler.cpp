@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/errors.h"
 #include "image/scale_weights.h"
-#include "shell/errors.h"
 
 namespace brivo::fx {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "image/pixel_view.h"
+#include "core/pixel_view.h"
 #include "image/resample_filter.h"
 #include "image/scale_kernels.h"
 #include "plugin_types.h"

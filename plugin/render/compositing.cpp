@@ -1,10 +1,11 @@
 #include "render/compositing.h"
 
 #include "colorspace_suite.h"
+#include "core/filter_parameters.h"
+#include "core/image_modes.h"
+#include "core/simd_dispatch.h"
 #include "filter_record.h"
-#include "image/simd_dispatch.h"
 #include "render/pixel_math.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 namespace {
@@ -170,10 +171,7 @@ const CompositingKernels& scalarCompositingKernels() {
 }
 
 const CompositingKernels& compositingKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2CompositingKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2CompositingKernels));
 }
 
 void maskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,

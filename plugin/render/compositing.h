@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "image/pixel_view.h"
+#include "core/pixel_view.h"
 #include "render/light_color_space.h"
 
 namespace brivo {
@@ -51,9 +51,7 @@ struct CompositingKernels {
 
 const CompositingKernels& scalarCompositingKernels();
 const CompositingKernels& compositingKernels();
-#if defined(__x86_64__) || defined(__i386__)
 const CompositingKernels& avx2CompositingKernels();
-#endif
 
 // Pieces the faster kernels share with the reference, compiled without vector flags.
 // Leading bytes of a pixel the light changes (0 for modes it leaves alone).

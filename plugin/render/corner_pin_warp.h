@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/pixel_view.h"
+#include "core/filter_parameters.h"
+#include "core/pixel_view.h"
 #include "render/placed_shape.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 
@@ -72,8 +72,6 @@ uint8_t sampleCornerPinSource(const ShapeWindow& source, float u, float v);
 void mapCornerPinColumns(const ShapeWindow& source, const float a[3][3], int32_t row, int32_t first,
                          int32_t last, uint8_t* out);
 const CornerPinKernels& cornerPinKernels();
-#if defined(__x86_64__) || defined(__i386__)
 const CornerPinKernels& avx2CornerPinKernels();
-#endif
 
 }  // namespace brivo

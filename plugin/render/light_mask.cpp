@@ -6,9 +6,9 @@
 #include <cstring>
 #include <numeric>
 
+#include "core/simd_dispatch.h"
 #include "filter_record.h"
 #include "image/image_scaler.h"
-#include "image/simd_dispatch.h"
 #include "render/matte.h"
 #include "render/shape_blend.h"
 #include "render/shape_coordinates.h"
@@ -172,10 +172,7 @@ const LightMaskKernels& scalarLightMaskKernels() {
 }
 
 const LightMaskKernels& lightMaskKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2LightMaskKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2LightMaskKernels));
 }
 
 void displaceShape(const ShapeWindow& shape, const PixelView& strip, const VRect& rect,

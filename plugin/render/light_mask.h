@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
+#include "core/filter_parameters.h"
+#include "core/pixel_view.h"
 #include "image/host_document.h"
 #include "image/host_image.h"
-#include "image/pixel_view.h"
 #include "render/placed_shape.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 
@@ -68,9 +68,7 @@ struct LightMaskKernels {
 
 const LightMaskKernels& scalarLightMaskKernels();
 const LightMaskKernels& lightMaskKernels();
-#if defined(__x86_64__) || defined(__i386__)
 const LightMaskKernels& avx2LightMaskKernels();
-#endif
 
 // Turns a luminance offset from mid-grey into -1 (black) .. +1 (white).
 inline constexpr double kDisplacementUnit = 0.00784313725490196;

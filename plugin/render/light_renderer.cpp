@@ -5,12 +5,12 @@
 #include <cstring>
 
 #include "colorspace_suite.h"
+#include "core/suite_holder.h"
 #include "image/box_blur.h"
 #include "image/pattern_decoder.h"
 #include "render/compositing.h"
 #include "render/light_mask.h"
-#include "render/shape_placement.h"
-#include "shell/suite_holder.h"
+#include "render/shape_builder.h"
 
 namespace brivo {
 

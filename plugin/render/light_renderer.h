@@ -5,12 +5,12 @@
 
 #include <cstdint>
 
+#include "core/filter_parameters.h"
+#include "core/pixel_view.h"
 #include "image/host_document.h"
 #include "image/host_image.h"
-#include "image/pixel_view.h"
 #include "render/matte.h"
 #include "render/placed_shape.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "core/filter_parameters.h"
+#include "core/simd_dispatch.h"
 #include "filter_record.h"
-#include "image/simd_dispatch.h"
 #include "render/curve.h"
 #include "render/pixel_math.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 namespace {
@@ -175,10 +175,7 @@ const MatteKernels& scalarMatteKernels() {
 }
 
 const MatteKernels& matteKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2MatteKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2MatteKernels));
 }
 
 void extractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "image/pixel_view.h"
+#include "core/pixel_view.h"
 
 namespace brivo {
 
@@ -32,8 +32,6 @@ struct MatteKernels {
 
 const MatteKernels& scalarMatteKernels();
 const MatteKernels& matteKernels();
-#if defined(__x86_64__) || defined(__i386__)
 const MatteKernels& avx2MatteKernels();
-#endif
 
 }  // namespace brivo

@@ -4,9 +4,9 @@
 // compiled for AVX2 as a whole, so it uses no shared inline templates.
 #include <immintrin.h>
 
+#include "core/filter_parameters.h"
 #include "filter_record.h"
 #include "render/matte.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/pixel_view.h"
 #include "image/host_image.h"
-#include "image/pixel_view.h"
 
 namespace brivo {
 

@@ -47,7 +47,7 @@ constexpr void writePropertyList(ByteSink& out) {
         s.int32(0);
         s.code(kPluginCode);
         s.code(kPluginCode);
-        s.int16(kTerminologyId);
+        s.int16(BRIVO_RESOURCE_TERMINOLOGY_ID);
         s.raw(kPluginUniqueId);
         s.byte(0);
     });
@@ -63,7 +63,8 @@ constexpr void writePropertyList(ByteSink& out) {
 }
 
 BRIVO_RESOURCE_RECORD auto kPropertyList =
-    makeResourceRecord<kPropertyListType, kPropertyListId, &writePropertyList>();
+    makeResourceRecord<BRIVO_RESOURCE_PROPERTY_LIST, BRIVO_RESOURCE_PROPERTY_LIST_ID,
+                       &writePropertyList>();
 
 }  // namespace
 

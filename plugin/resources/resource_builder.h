@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "resources/resource_section.h"
+#include "resource_section.h"
 
 namespace brivo::resources {
 
@@ -49,7 +49,7 @@ using ResourceWriter = void (*)(ByteSink&);
 
 template <size_t length>
 struct ResourceRecord {
-    RecordHeader header;
+    BrivoResourceHeader header;
     std::array<uint8_t, (length + 3) / 4 * 4> bytes;
 };
 
@@ -64,7 +64,8 @@ constexpr size_t resourceLength() {
 template <uint32_t type, int32_t id, ResourceWriter write>
 constexpr auto makeResourceRecord() {
     constexpr size_t length = resourceLength<write>();
-    ResourceRecord<length> record{{kRecordMagic, type, id, static_cast<uint32_t>(length)}, {}};
+    ResourceRecord<length> record{
+        {BRIVO_RESOURCE_RECORD_MAGIC, type, id, static_cast<uint32_t>(length)}, {}};
     ByteSink sink(record.bytes.data());
     write(sink);
     return record;
@@ -74,4 +75,4 @@ constexpr auto makeResourceRecord() {
 
 // Places a resource record in the module's resource section and keeps it there.
 #define BRIVO_RESOURCE_RECORD \
-    [[gnu::section(".brivo_resources"), gnu::used, gnu::aligned(4)]] constinit const
+    [[gnu::section(BRIVO_RESOURCE_SECTION_NAME), gnu::used, gnu::aligned(4)]] constinit const

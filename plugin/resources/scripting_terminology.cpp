@@ -155,7 +155,8 @@ static_assert(std::size(kLightSourceTerms) == kLightSourceCount);
 static_assert(resourceLength<&writeTerminology>() == 1790);
 
 BRIVO_RESOURCE_RECORD auto kTerminology =
-    makeResourceRecord<kTerminologyType, kTerminologyId, &writeTerminology>();
+    makeResourceRecord<BRIVO_RESOURCE_TERMINOLOGY, BRIVO_RESOURCE_TERMINOLOGY_ID,
+                       &writeTerminology>();
 
 }  // namespace
 

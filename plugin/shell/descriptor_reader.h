@@ -1,8 +1,8 @@
 // Reads a recorded scripting descriptor into the parameter record.
 #pragma once
 
+#include "core/filter_parameters.h"
 #include "descriptor_parameters.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 

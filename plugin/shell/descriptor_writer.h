@@ -1,8 +1,8 @@
 // Writes the parameter record as the scripting descriptor the host records.
 #pragma once
 
+#include "core/filter_parameters.h"
 #include "descriptor_parameters.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/errors.h"
+#include "core/image_modes.h"
 #include "dialog/light_dialog.h"
 #include "image/host_document.h"
 #include "output_view_suite.h"
 #include "render/light_renderer.h"
-#include "shell/errors.h"
 #include "shell/scripting_parameters.h"
 
 namespace brivo {

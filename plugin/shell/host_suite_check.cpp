@@ -2,7 +2,7 @@
 
 #include "buffer_suite.h"
 #include "channel_ports_suite.h"
-#include "shell/suite_holder.h"
+#include "core/suite_holder.h"
 
 namespace brivo {
 

@@ -13,8 +13,8 @@
 #include <span>
 #include <string_view>
 
+#include "core/filter_parameters.h"
 #include "descriptor_parameters.h"
-#include "filter_parameters.h"
 
 namespace brivo {
 

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "shell/errors.h"
+#include "core/errors.h"
 
 namespace brivo {
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "core/filter_parameters.h"
 #include "filter_record.h"
-#include "shell/filter_parameters.h"
 
 namespace brivo {
 

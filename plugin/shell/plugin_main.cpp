@@ -1,9 +1,9 @@
 // The module's entry point: one call per selector, nothing escapes.
 #include <new>
 
+#include "core/errors.h"
 #include "dialog/about_box.h"
 #include "filter_record.h"
-#include "shell/errors.h"
 #include "shell/filter_driver.h"
 #include "shell/host_suite_check.h"
 #include "shell/plugin_context.h"

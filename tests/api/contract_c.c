@@ -13,6 +13,6 @@ size_t contractDocumentInfoOffsetFromC(void) {
 uint32_t contractFourCharCodeFromC(void) {
     return BRIVO_FOURCC('l', 'B', 'l', 'n');
 }
-int32_t contractChannelsFromC(int32_t mode) {
-    return colorChannelsForMode(mode);
+size_t contractResourceLengthOffsetFromC(void) {
+    return offsetof(BrivoResourceHeader, length);
 }

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "core/image_modes.h"
+#include "host/files/planar_document.h"
 #include "pluginapi.h"
 
 extern "C" {
@@ -10,7 +12,7 @@ size_t contractFilterRecordSizeFromC(void);
 size_t contractParametersOffsetFromC(void);
 size_t contractDocumentInfoOffsetFromC(void);
 uint32_t contractFourCharCodeFromC(void);
-int32_t contractChannelsFromC(int32_t mode);
+size_t contractResourceLengthOffsetFromC(void);
 }
 
 TEST(Contract, CAndCppAgreeOnTheFilterRecordLayout) {
@@ -24,10 +26,15 @@ TEST(Contract, FourCharacterCodesPutTheFirstCharacterHighest) {
     EXPECT_EQ(BRIVO_FOURCC('8', 'B', 'I', 'M'), 0x3842494du);
 }
 
-TEST(Contract, OnlyGrayRgbAndCmykHaveColourChannels) {
+TEST(Contract, CAndCppAgreeOnTheResourceRecordHeader) {
+    EXPECT_EQ(contractResourceLengthOffsetFromC(), offsetof(BrivoResourceHeader, length));
+}
+
+// The host builds documents the module reads, so both must count the same planes per mode.
+TEST(Contract, HostAndModuleAgreeThatOnlyGrayRgbAndCmykHaveColourChannels) {
     for (int32_t mode = -1; mode <= 10; ++mode) {
         const int32_t expected = mode == 1 ? 1 : mode == 3 ? 3 : mode == 4 ? 4 : 0;
-        EXPECT_EQ(contractChannelsFromC(mode), expected) << "mode " << mode;
-        EXPECT_EQ(colorChannelsForMode(mode), expected);
+        EXPECT_EQ(brivo::colorChannelsForMode(mode), expected) << "mode " << mode;
+        EXPECT_EQ(brivo::host::planeCountForMode(mode), expected) << "mode " << mode;
     }
 }

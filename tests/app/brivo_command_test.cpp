@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/image_file.h"
+#include "host/files/image_file.h"
 #include "support/command_runner.h"
 #include "support/host_fixture.h"
 #include "support/temp_dir.h"
@@ -13,7 +13,7 @@
 namespace brivo {
 namespace {
 
-using host::ImageDocument;
+using host::PlanarDocument;
 using test::CommandResult;
 
 CommandResult brivo(const std::vector<std::string>& arguments) {
@@ -43,14 +43,14 @@ class BrivoApply : public ::testing::Test {
     }
 
     test::TempDir dir;
-    ImageDocument document;
+    PlanarDocument document;
     std::string inputBytes;
 };
 
 TEST_F(BrivoApply, WritesTheFilteredImageAndLeavesTheInput) {
     const CommandResult run = brivo({"apply", input(), "-o", output()});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    const ImageDocument result = host::readImageFile(output());
+    const PlanarDocument result = host::readImageFile(output());
     EXPECT_EQ(result.width, document.width);
     EXPECT_EQ(result.height, document.height);
     EXPECT_EQ(result.imageMode, document.imageMode);
@@ -64,7 +64,7 @@ TEST_F(BrivoApply, RectLimitsTheChangedArea) {
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_NE(run.err.find("24 x 300 RGB"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("10,4,20,12"), std::string::npos) << run.err;
-    const ImageDocument result = host::readImageFile(output());
+    const PlanarDocument result = host::readImageFile(output());
     for (size_t p = 0; p < 3; ++p)
         for (int32_t y = 0; y < 300; ++y)
             for (int32_t x = 0; x < 24; ++x) {
@@ -265,7 +265,7 @@ TEST_F(BrivoApply, OriginalViewWritesTheInputUnchanged) {
     const CommandResult run = brivo(
         {"apply", input(), "-o", output(), "--view", "original", "--set", "lightBrightness=600"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    const ImageDocument result = host::readImageFile(output());
+    const PlanarDocument result = host::readImageFile(output());
     EXPECT_EQ(result.planes, document.planes);
     EXPECT_EQ(result.alpha, document.alpha);
 }
@@ -273,11 +273,11 @@ TEST_F(BrivoApply, OriginalViewWritesTheInputUnchanged) {
 TEST(BrivoViews, MatteAndShapeViewsWriteOneGreyChannelOfTheDocumentsSize) {
     test::TempDir dir;
     const std::string example = std::string(BRIVO_SOURCE_DIR) + "/examples/coffee.png";
-    const ImageDocument source = host::readImageFile(example);
+    const PlanarDocument source = host::readImageFile(example);
     const std::string matte = (dir / "matte.png").string();
     CommandResult run = brivo({"apply", example, "-o", matte, "--view", "matte"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    const ImageDocument result = host::readImageFile(matte);
+    const PlanarDocument result = host::readImageFile(matte);
     EXPECT_EQ(result.imageMode, plugInModeGrayScale);
     EXPECT_EQ(result.width, source.width);
     EXPECT_EQ(result.height, source.height);

@@ -13,20 +13,20 @@
 #include <string>
 #include <vector>
 
-#include "host/image_file.h"
+#include "host/files/image_file.h"
 #include "support/command_runner.h"
 #include "support/temp_dir.h"
 
 namespace brivo {
 namespace {
 
-using host::ImageDocument;
+using host::PlanarDocument;
 using test::CommandResult;
 
 const std::string kSourceDir = BRIVO_SOURCE_DIR;
 
 // FNV-1a (64-bit) over the size, the mode and every plane, alpha last.
-std::string pixelHash(const ImageDocument& document) {
+std::string pixelHash(const PlanarDocument& document) {
     uint64_t hash = 0xcbf29ce484222325ull;
     auto add = [&hash](uint8_t byte) {
         hash ^= byte;
@@ -93,8 +93,8 @@ class Golden : public ::testing::TestWithParam<GoldenCase> {
         const CommandResult result = test::runCommand("/usr/bin/env", arguments);
         EXPECT_EQ(result.exitStatus, 0) << result.err;
         if (result.exitStatus != 0) return "";
-        const ImageDocument source = host::readImageFile(input.string());
-        const ImageDocument lit = host::readImageFile(output.string());
+        const PlanarDocument source = host::readImageFile(input.string());
+        const PlanarDocument lit = host::readImageFile(output.string());
         EXPECT_NE(pixelHash(lit), pixelHash(source)) << "the filter changed nothing";
         return pixelHash(lit);
     }

@@ -1,5 +1,5 @@
 // Actions on disk: every value type survives a save and a load exactly.
-#include "host/action_file.h"
+#include "host/scripting/action_file.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <limits>
 
-#include "host/descriptor_store.h"
+#include "host/scripting/descriptor_store.h"
 #include "support/temp_dir.h"
 
 namespace brivo::host {

@@ -1,10 +1,10 @@
-#include "host/buffer_suite.h"
+#include "host/runtime/buffer_suite.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "host/call_binding.h"
+#include "host/runtime/call_binding.h"
 
 namespace brivo::host {
 namespace {

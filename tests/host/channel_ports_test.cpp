@@ -1,11 +1,11 @@
-#include "host/channel_ports.h"
+#include "host/runtime/channel_ports.h"
 
 #include <gtest/gtest.h>
 
 #include <numeric>
 #include <vector>
 
-#include "host/call_binding.h"
+#include "host/runtime/call_binding.h"
 
 namespace brivo::host {
 namespace {

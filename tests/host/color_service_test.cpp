@@ -1,4 +1,4 @@
-#include "host/color_service.h"
+#include "host/color/color_service.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/call_binding.h"
-#include "host/color_argument.h"
-#include "host/colorspace_suite.h"
+#include "host/color/color_argument.h"
+#include "host/color/colorspace_suite.h"
+#include "host/runtime/call_binding.h"
 #include "pluginapi/filter_record.h"
 
 namespace brivo::host {

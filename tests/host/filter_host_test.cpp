@@ -1,4 +1,4 @@
-#include "host/filter_host.h"
+#include "host/runtime/filter_host.h"
 
 #include <gtest/gtest.h>
 
@@ -148,7 +148,7 @@ TEST(FilterHostSession, StartReportsProgressPerStrip) {
 }
 
 TEST(FilterHostSession, AbortLeavesTheDocumentUnchanged) {
-    const ImageDocument original = makeDocument(plugInModeRGBColor, 8, 600, Fill::noise);
+    const PlanarDocument original = makeDocument(plugInModeRGBColor, 8, 600, Fill::noise);
     auto host = makeHost(original);
     int polls = 0;
     host->setAbortHandler([&] { return ++polls == 1; });
@@ -160,11 +160,11 @@ TEST(FilterHostSession, AbortLeavesTheDocumentUnchanged) {
 }
 
 TEST(FilterHostSession, FilterAreaOutsideTheRectIsNeverChanged) {
-    const ImageDocument original = makeDocument(plugInModeCMYKColor, 30, 20, Fill::noise, true);
+    const PlanarDocument original = makeDocument(plugInModeCMYKColor, 30, 20, Fill::noise, true);
     auto host = makeHost(original);
     host->setFilterRect({5, 6, 15, 20});
     ASSERT_EQ(host->run(), noErr);
-    const ImageDocument& result = host->document();
+    const PlanarDocument& result = host->document();
     for (size_t p = 0; p < original.planes.size(); ++p)
         for (int32_t y = 0; y < 20; ++y)
             for (int32_t x = 0; x < 30; ++x) {
@@ -187,7 +187,7 @@ TEST(FilterHostServices, WithheldSuiteIsReportedAndNotProbedTwice) {
 }
 
 TEST(FilterHostServices, BufferLimitGivesOutOfMemory) {
-    const ImageDocument original = makeDocument(plugInModeRGBColor, 32, 32, Fill::noise);
+    const PlanarDocument original = makeDocument(plugInModeRGBColor, 32, 32, Fill::noise);
     auto host = makeHost(original);
     host->setBufferLimit(100);
     EXPECT_EQ(host->run(), memFullErr);

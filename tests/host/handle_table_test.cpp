@@ -1,10 +1,10 @@
-#include "host/handle_table.h"
+#include "host/runtime/handle_table.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "host/call_binding.h"
+#include "host/runtime/call_binding.h"
 
 namespace brivo::host {
 namespace {

@@ -1,4 +1,4 @@
-#include "host/image_file.h"
+#include "host/files/image_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -44,8 +44,8 @@ void writeBytes(const fs::path& path, const Bytes& bytes) {
 
 // A smooth gradient with a little seeded noise: exact formats must keep every value, JPEG
 // must stay close.
-ImageDocument testDocument(int32_t mode, bool withAlpha, int32_t width = 37, int32_t height = 23) {
-    ImageDocument document = makeImageDocument(width, height, mode, withAlpha);
+PlanarDocument testDocument(int32_t mode, bool withAlpha, int32_t width = 37, int32_t height = 23) {
+    PlanarDocument document = makePlanarDocument(width, height, mode, withAlpha);
     std::mt19937 random(42);
     for (size_t c = 0; c < document.planes.size(); ++c)
         for (int32_t y = 0; y < height; ++y)
@@ -83,7 +83,7 @@ Bytes decodeWithImageMagick(const fs::path& file, const std::string& map) {
     return readBytes(raw);
 }
 
-Bytes interleave(const ImageDocument& document) {
+Bytes interleave(const PlanarDocument& document) {
     Bytes out;
     for (size_t i = 0; i < document.pixelCount(); ++i)
         for (const auto& plane : document.planes) out.push_back(plane[i]);
@@ -148,14 +148,14 @@ class ImageFileRoundTrip : public ImageFileTest,
 
 TEST_P(ImageFileRoundTrip, KeepsPixelsAlphaProfileAndResolution) {
     const RoundTripCase& c = GetParam();
-    ImageDocument document = testDocument(c.mode, c.alpha);
+    PlanarDocument document = testDocument(c.mode, c.alpha);
     if (c.mode != plugInModeGrayScale && c.mode != plugInModeCMYKColor)
         document.iccProfile = srgbProfile();
     document.resolution = Resolution{300.0, 150.0};
     const std::string path = file(std::string("image.") + c.extension);
 
     writeImageFile(document, path);
-    const ImageDocument back = readImageFile(path);
+    const PlanarDocument back = readImageFile(path);
 
     ASSERT_EQ(back.width, document.width);
     ASSERT_EQ(back.height, document.height);
@@ -196,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, ImageFileRoundTrip,
                          });
 
 TEST_F(ImageFileTest, TiffAlphaKeepsItsKind) {
-    ImageDocument document = testDocument(plugInModeRGBColor, true);
+    PlanarDocument document = testDocument(plugInModeRGBColor, true);
     document.tiffAlpha = TiffAlpha::associated;
     writeImageFile(document, file("a.tif"));
     EXPECT_EQ(readImageFile(file("a.tif")).tiffAlpha, TiffAlpha::associated);
@@ -212,8 +212,8 @@ TEST_F(ImageFileTest, ContentDecidesTheFormatWhenReading) {
 // CMYK: 255 is no ink in the document; TIFF stores ink amounts, CMYK JPEGs store 255 - ink.
 
 TEST_F(ImageFileTest, CmykTiffStoresInkAmounts) {
-    ImageDocument document = makeImageDocument(4, 2, plugInModeCMYKColor);  // white paper
-    document.planes[0].assign(8, 0);                                        // full cyan
+    PlanarDocument document = makePlanarDocument(4, 2, plugInModeCMYKColor);  // white paper
+    document.planes[0].assign(8, 0);                                          // full cyan
     writeImageFile(document, file("c.tif"));
 
     TIFF* tiff = TIFFOpen(file("c.tif").c_str(), "r");
@@ -235,7 +235,7 @@ TEST_F(ImageFileTest, CmykFilesFromImageMagickReadAsNoInkIs255) {
         !convert("-size 4x4 xc:cyan -colorspace CMYK -quality 100 '" + file("cyan.jpg") + "'"))
         GTEST_SKIP() << "ImageMagick is not installed";
     for (const char* name : {"cyan.tif", "cyan.jpg"}) {
-        const ImageDocument document = readImageFile(file(name));
+        const PlanarDocument document = readImageFile(file(name));
         ASSERT_EQ(document.imageMode, plugInModeCMYKColor) << name;
         EXPECT_LE(document.planes[0][5], 2) << name;  // full cyan ink
         for (int p = 1; p < 4; ++p) EXPECT_GE(document.planes[p][5], 253) << name << " plane " << p;
@@ -244,7 +244,7 @@ TEST_F(ImageFileTest, CmykFilesFromImageMagickReadAsNoInkIs255) {
 
 TEST_F(ImageFileTest, CmykJpegWeWriteReadsRightInImageMagick) {
     if (!fs::exists(kConvert)) GTEST_SKIP() << "ImageMagick is not installed";
-    ImageDocument document = makeImageDocument(8, 8, plugInModeCMYKColor);
+    PlanarDocument document = makePlanarDocument(8, 8, plugInModeCMYKColor);
     document.planes[1].assign(64, 0);  // full magenta
     writeImageFile(document, file("m.jpg"));
     const Bytes ink = decodeWithImageMagick(file("m.jpg"), "cmyk");
@@ -270,7 +270,7 @@ TEST_F(ImageFileTest, ReadsExamplePhotographsAsImageMagickSeesThem) {
                           Case{"coffee_gray.png", plugInModeGrayScale, "gray", false},
                           Case{"coffee_cmyk.tif", plugInModeCMYKColor, "cmyk", true}}) {
         const fs::path path = kExamples / c.name;
-        const ImageDocument document = readImageFile(path.string());
+        const PlanarDocument document = readImageFile(path.string());
         EXPECT_EQ(document.imageMode, c.mode) << c.name;
         EXPECT_EQ(document.width, 600);
         EXPECT_EQ(document.height, 400);
@@ -290,11 +290,11 @@ TEST_F(ImageFileTest, ReadsEncodingVariantsOfTheSamePicture) {
         {"planar.tif", "-interlace plane -compress zip"},
         {"big_endian.tif", "-endian MSB -compress none"},
     };
-    const ImageDocument original = readImageFile(source);
+    const PlanarDocument original = readImageFile(source);
     for (const auto& [name, options] : variants) {
         if (!convert("'" + source + "' " + options + " '" + file(name) + "'"))
             GTEST_SKIP() << "ImageMagick is not installed";
-        const ImageDocument document = readImageFile(file(name));
+        const PlanarDocument document = readImageFile(file(name));
         EXPECT_EQ(document.planes, original.planes) << name;
     }
 }
@@ -302,7 +302,7 @@ TEST_F(ImageFileTest, ReadsEncodingVariantsOfTheSamePicture) {
 TEST_F(ImageFileTest, ReadsARealJpegPhotograph) {
     const fs::path rocket = kSkimageData / "rocket.jpg";
     if (!fs::exists(rocket)) GTEST_SKIP() << "scikit-image data is not installed";
-    const ImageDocument document = readImageFile(rocket.string());
+    const PlanarDocument document = readImageFile(rocket.string());
     EXPECT_EQ(document.imageMode, plugInModeRGBColor);
     EXPECT_EQ(document.width, 640);
     EXPECT_EQ(document.height, 427);
@@ -317,10 +317,10 @@ TEST_F(ImageFileTest, PalettePngsAreExpandedWithTheirTransparency) {
     const fs::path opaque = kSkimageData / "palette_color.png";
     if (!fs::exists(indexed) || !fs::exists(opaque))
         GTEST_SKIP() << "scikit-image data is not installed";
-    const ImageDocument withAlpha = readImageFile(indexed.string());
+    const PlanarDocument withAlpha = readImageFile(indexed.string());
     EXPECT_EQ(withAlpha.imageMode, plugInModeRGBColor);
     EXPECT_TRUE(withAlpha.hasAlpha());
-    const ImageDocument without = readImageFile(opaque.string());
+    const PlanarDocument without = readImageFile(opaque.string());
     EXPECT_EQ(without.imageMode, plugInModeRGBColor);
     EXPECT_FALSE(without.hasAlpha());
 }
@@ -429,14 +429,14 @@ TEST_F(ImageFileTest, RefusesHugeDimensionsBeforeAllocating) {
     EXPECT_FALSE(checkedPixelCount(0, 5));
     EXPECT_EQ(checkedPixelCount(kMaxImageDimension, kMaxImagePixels / kMaxImageDimension),
               kMaxImagePixels);
-    EXPECT_THROW(makeImageDocument(100000, 100000, plugInModeRGBColor), std::invalid_argument);
-    EXPECT_THROW(makeImageDocument(10, 10, plugInModeLabColor), std::invalid_argument);
+    EXPECT_THROW(makePlanarDocument(100000, 100000, plugInModeRGBColor), std::invalid_argument);
+    EXPECT_THROW(makePlanarDocument(10, 10, plugInModeLabColor), std::invalid_argument);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Writing: all or nothing
 
-void expectWriteError(const ImageDocument& document, const std::string& path,
+void expectWriteError(const PlanarDocument& document, const std::string& path,
                       const std::string& message) {
     try {
         writeImageFile(document, path);
@@ -455,7 +455,7 @@ TEST_F(ImageFileTest, RefusesWhatTheFormatCannotHoldWithoutTouchingTheTarget) {
     expectWriteError(testDocument(plugInModeRGBColor, true), file("t.jpg"),
                      "JPEG cannot hold transparency");
     expectWriteError(testDocument(plugInModeRGBColor, false), file("t.bmp"), "unknown file type");
-    ImageDocument broken = testDocument(plugInModeRGBColor, false);
+    PlanarDocument broken = testDocument(plugInModeRGBColor, false);
     broken.planes[2].pop_back();
     expectWriteError(broken, file("t.png"), "do not match");
     for (const char* name : {"t.png", "t.jpg", "t.bmp"})
@@ -464,7 +464,7 @@ TEST_F(ImageFileTest, RefusesWhatTheFormatCannotHoldWithoutTouchingTheTarget) {
 }
 
 TEST_F(ImageFileTest, UnwritableDestinationsLeaveNoTemporaryFile) {
-    const ImageDocument document = testDocument(plugInModeRGBColor, false);
+    const PlanarDocument document = testDocument(plugInModeRGBColor, false);
     expectWriteError(document, file("no/such/folder/out.png"),
                      "cannot create a file in its folder");
     fs::create_directory(file("taken.png"));  // rename cannot replace a folder
@@ -481,7 +481,7 @@ TEST_P(ImageFileWriteFailure, LeavesTheExistingFileUntouched) {
     const std::string path = file(std::string("out.") + GetParam());
     const Bytes old = {'o', 'l', 'd'};
     writeBytes(path, old);
-    ImageDocument document = testDocument(plugInModeRGBColor, false, 600, 400);
+    PlanarDocument document = testDocument(plugInModeRGBColor, false, 600, 400);
     std::mt19937 random(7);  // noise so that nothing compresses well
     for (auto& plane : document.planes)
         for (auto& v : plane) v = static_cast<uint8_t>(random());

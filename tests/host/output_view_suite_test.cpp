@@ -1,11 +1,11 @@
 // The output view suite: what it answers, and that a session's services offer it.
-#include "host/output_view_suite.h"
+#include "host/runtime/output_view_suite.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-#include "host/call_binding.h"
+#include "host/runtime/call_binding.h"
 #include "support/host_fixture.h"
 
 namespace brivo::host {

@@ -1,4 +1,4 @@
-#include "host/pixel_memory.h"
+#include "host/runtime/pixel_memory.h"
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>

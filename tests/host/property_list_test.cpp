@@ -1,11 +1,11 @@
 // Reading a property list: the module's own, and damaged ones.
-#include "host/property_list.h"
+#include "host/scripting/property_list.h"
 
 #include <gtest/gtest.h>
 
-#include "host/resource_reader.h"
-#include "plugin/resources/resource_section.h"
+#include "host/scripting/resource_reader.h"
 #include "pluginapi/filter_record.h"
+#include "pluginapi/resource_section.h"
 
 namespace brivo::host {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 std::vector<uint8_t> modulePropertyBytes() {
     const ResourceReader reader(BRIVO_MODULE_PATH);
     const Resource* resource =
-        reader.find(resources::kPropertyListType, resources::kPropertyListId);
+        reader.find(BRIVO_RESOURCE_PROPERTY_LIST, BRIVO_RESOURCE_PROPERTY_LIST_ID);
     EXPECT_NE(resource, nullptr);
     return resource ? resource->bytes : std::vector<uint8_t>{};
 }

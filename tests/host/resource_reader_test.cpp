@@ -1,5 +1,5 @@
 // The module's resources, read from its file without loading it.
-#include "host/resource_reader.h"
+#include "host/scripting/resource_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "plugin/resources/resource_section.h"
+#include "pluginapi/resource_section.h"
 #include "support/temp_dir.h"
 
 namespace brivo::host {
@@ -59,7 +59,7 @@ const Resource& resource(const ResourceReader& reader, uint32_t type) {
 
 TEST(ResourceReader, PropertyListFieldByField) {
     const ResourceReader reader(BRIVO_MODULE_PATH);
-    const Resource& pipl = resource(reader, resources::kPropertyListType);
+    const Resource& pipl = resource(reader, BRIVO_RESOURCE_PROPERTY_LIST);
     Fields f(pipl.bytes);
     EXPECT_EQ(f.u16(), 1);
     EXPECT_EQ(f.u32(), 0u);
@@ -105,7 +105,7 @@ TEST(ResourceReader, PropertyListFieldByField) {
 
 TEST(ResourceReader, TerminologyFieldByField) {
     const ResourceReader reader(BRIVO_MODULE_PATH);
-    const Resource& aete = resource(reader, resources::kTerminologyType);
+    const Resource& aete = resource(reader, BRIVO_RESOURCE_TERMINOLOGY);
     ASSERT_EQ(aete.bytes.size(), 1790u);
     Fields f(aete.bytes);
     EXPECT_EQ(f.u16(), 1);
@@ -200,8 +200,8 @@ TEST(ResourceReader, RejectsDamagedFiles) {
 
     // A record whose length runs past its section.
     std::vector<uint8_t> section(32, 0);
-    const resources::RecordHeader header{resources::kRecordMagic, resources::kTerminologyType, 1,
-                                         1000};
+    const BrivoResourceHeader header{BRIVO_RESOURCE_RECORD_MAGIC, BRIVO_RESOURCE_TERMINOLOGY, 1,
+                                     1000};
     std::memcpy(section.data(), &header, sizeof header);
     EXPECT_THROW(ResourceReader::parseSection(section), ResourceError);
     section.assign(16, 0);

@@ -1,8 +1,8 @@
-#include "host/suite_registry.h"
+#include "host/runtime/suite_registry.h"
 
 #include <gtest/gtest.h>
 
-#include "host/call_binding.h"
+#include "host/runtime/call_binding.h"
 
 namespace brivo::host {
 namespace {

@@ -1,18 +1,19 @@
 // Reading a scripting terminology: the module's own, and damaged ones.
-#include "host/terminology.h"
+#include "host/scripting/terminology.h"
 
 #include <gtest/gtest.h>
 
-#include "host/descriptor_values.h"
-#include "host/resource_reader.h"
-#include "plugin/resources/resource_section.h"
+#include "host/scripting/descriptor_values.h"
+#include "host/scripting/resource_reader.h"
+#include "pluginapi/resource_section.h"
 
 namespace brivo::host {
 namespace {
 
 std::vector<uint8_t> moduleTerminologyBytes() {
     const ResourceReader reader(BRIVO_MODULE_PATH);
-    const Resource* resource = reader.find(resources::kTerminologyType, resources::kTerminologyId);
+    const Resource* resource =
+        reader.find(BRIVO_RESOURCE_TERMINOLOGY, BRIVO_RESOURCE_TERMINOLOGY_ID);
     EXPECT_NE(resource, nullptr);
     return resource ? resource->bytes : std::vector<uint8_t>{};
 }

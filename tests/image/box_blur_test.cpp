@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "image/simd_dispatch.h"
+#include "core/simd_dispatch.h"
 
 namespace brivo {
 namespace {

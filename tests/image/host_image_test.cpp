@@ -8,7 +8,7 @@
 #include <limits>
 #include <utility>
 
-#include "shell/errors.h"
+#include "core/errors.h"
 #include "support/buffer_host.h"
 
 namespace brivo {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "filter_record.h"
-#include "shell/errors.h"
 #include "support/buffer_host.h"
 #include "support/sample_images.h"
 #include "support/temp_dir.h"

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
+#include "core/simd_dispatch.h"
 #include "filter_record.h"
-#include "image/simd_dispatch.h"
 #include "render/compositing.h"
 
 namespace brivo {

@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "filter_record.h"
-#include "host/buffer_suite.h"
-#include "host/call_binding.h"
-#include "host/color_service.h"
-#include "host/colorspace_suite.h"
-#include "host/suite_registry.h"
+#include "host/color/color_service.h"
+#include "host/color/colorspace_suite.h"
+#include "host/runtime/buffer_suite.h"
+#include "host/runtime/call_binding.h"
+#include "host/runtime/suite_registry.h"
 #include "image/host_document.h"
 
 namespace brivo {

@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
+#include "core/simd_dispatch.h"
 #include "filter_record.h"
-#include "image/simd_dispatch.h"
 #include "render/matte.h"
 
 namespace brivo {

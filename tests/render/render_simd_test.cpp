@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/simd_dispatch.h"
 #include "filter_record.h"
-#include "host/descriptor_host.h"
-#include "image/simd_dispatch.h"
+#include "host/scripting/descriptor_host.h"
 #include "render/corner_pin_warp.h"
 #include "render/light_mask.h"
 #include "render/shape_blend.h"

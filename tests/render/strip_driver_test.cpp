@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "filter_record.h"
-#include "host/buffer_suite.h"
-#include "host/call_binding.h"
-#include "host/color_service.h"
-#include "host/colorspace_suite.h"
-#include "host/descriptor_host.h"
-#include "host/suite_registry.h"
+#include "host/color/color_service.h"
+#include "host/color/colorspace_suite.h"
+#include "host/runtime/buffer_suite.h"
+#include "host/runtime/call_binding.h"
+#include "host/runtime/suite_registry.h"
+#include "host/scripting/descriptor_host.h"
 #include "image/host_document.h"
 #include "render/light_renderer.h"
 #include "shell/parameter_table.h"
@@ -26,13 +26,13 @@ namespace brivo {
 namespace {
 
 using host::DescriptorValues;
-using host::ImageDocument;
+using host::PlanarDocument;
 
 const std::string kPatternPath = std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png";
 
 // Renders a whole document in this process with a renderer set up as the filtering run
 // sets it up (no caching, prepared with the image size), in one piece.
-ImageDocument renderWhole(const ImageDocument& document, const FilterParameters& params) {
+PlanarDocument renderWhole(const PlanarDocument& document, const FilterParameters& params) {
     host::SuiteRegistry suites;
     host::BufferSuite buffers;
     host::ColorSpaceSuite colors(host::ColorService(document.imageMode, document.iccProfile));
@@ -59,7 +59,7 @@ ImageDocument renderWhole(const ImageDocument& document, const FilterParameters&
         renderer.prepare(document.width, document.height);
         renderer.renderStrip(*image, VRect{0, 0, document.height, document.width});
     }
-    ImageDocument result = document;
+    PlanarDocument result = document;
     for (size_t i = 0; i < pixels; ++i)
         for (int32_t p = 0; p < planes; ++p)
             result.planes[static_cast<size_t>(p)][i] =
@@ -97,7 +97,7 @@ Settings settingsOf(double lightBlur, double matteBlur, std::string shapeFile = 
 }
 
 // Runs the module's filtering on document with settings replayed silently.
-ImageDocument filterThroughModule(ImageDocument document, const Settings& settings) {
+PlanarDocument filterThroughModule(PlanarDocument document, const Settings& settings) {
     test::ModuleSession session = test::makeHost(std::move(document));
     DescriptorValues values;
     values.put(kKeyLightBlur, settings.lightBlur);
@@ -113,7 +113,7 @@ ImageDocument filterThroughModule(ImageDocument document, const Settings& settin
 }
 
 // Largest difference between the two documents' samples on one row.
-int rowDifference(const ImageDocument& a, const ImageDocument& b, int32_t row) {
+int rowDifference(const PlanarDocument& a, const PlanarDocument& b, int32_t row) {
     int largest = 0;
     for (size_t p = 0; p < a.planes.size(); ++p) {
         for (int32_t x = 0; x < a.width; ++x) {
@@ -139,10 +139,10 @@ TEST(StripDriver, OneStripEqualsTheWholeImageRender) {
                          << "mode " << mode << ", light blur " << settings.lightBlur
                          << ", matte blur " << settings.matteBlur << ", shape "
                          << settings.shapeFile);
-            const ImageDocument document =
+            const PlanarDocument document =
                 test::makeDocument(mode, 90, 256, test::Fill::noise, false, 5);
-            const ImageDocument expected = renderWhole(document, settings.parameters());
-            const ImageDocument actual = filterThroughModule(document, settings);
+            const PlanarDocument expected = renderWhole(document, settings.parameters());
+            const PlanarDocument actual = filterThroughModule(document, settings);
             ASSERT_NE(expected.planes, document.planes);
             for (int32_t row = 0; row < document.height; ++row)
                 ASSERT_EQ(rowDifference(actual, expected, row), 0) << "row " << row;
@@ -173,9 +173,9 @@ TEST(StripDriver, TallImagesDifferFromTheWholeRenderOnlyNearStripJoins) {
         SCOPED_TRACE(testing::Message()
                      << "mode " << c.mode << ", light blur " << s.lightBlur << ", matte blur "
                      << s.matteBlur << ", shape " << s.shapeFile);
-        const ImageDocument document = test::makeDocument(c.mode, 70, 700, test::Fill::gradient);
-        const ImageDocument expected = renderWhole(document, s.parameters());
-        const ImageDocument actual = filterThroughModule(document, s);
+        const PlanarDocument document = test::makeDocument(c.mode, 70, 700, test::Fill::gradient);
+        const PlanarDocument expected = renderWhole(document, s.parameters());
+        const PlanarDocument actual = filterThroughModule(document, s);
         const int32_t margin = static_cast<int32_t>(std::ceil(std::max(s.lightBlur, s.matteBlur)));
         int nearJoins = 0;
         for (int32_t row = 0; row < document.height; ++row) {
@@ -195,9 +195,9 @@ TEST(StripDriver, TallImagesDifferFromTheWholeRenderOnlyNearStripJoins) {
 }
 
 // A document in three bands of rows: black, a mid-tone, white.
-ImageDocument bands(int32_t mode) {
+PlanarDocument bands(int32_t mode) {
     constexpr int32_t kBand = 60;
-    ImageDocument document = test::makeDocument(mode, 48, 3 * kBand, test::Fill::gradient, true);
+    PlanarDocument document = test::makeDocument(mode, 48, 3 * kBand, test::Fill::gradient, true);
     const size_t planes = document.planes.size();
     for (int32_t y = 0; y < document.height; ++y) {
         const int band = y / kBand;
@@ -222,11 +222,11 @@ ImageDocument bands(int32_t mode) {
 TEST(StripDriver, DefaultsLightTheMidTonesAndLeaveBlackAndWhite) {
     for (const int32_t mode : {plugInModeGrayScale, plugInModeRGBColor, plugInModeCMYKColor}) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
-        const ImageDocument document = bands(mode);
+        const PlanarDocument document = bands(mode);
         test::ModuleSession session = test::makeHost(document);
         session.services->descriptors().replay(DescriptorValues{}, plugInDialogSilent);
         ASSERT_EQ(session->call(filterSelectorStart), noErr);
-        const ImageDocument& result = session->document();
+        const PlanarDocument& result = session->document();
         EXPECT_EQ(result.alpha, document.alpha);
         const int32_t reach = 2 * 10;  // the default light blur, two passes
         for (int32_t y = 0; y < document.height; ++y) {

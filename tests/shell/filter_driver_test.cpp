@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "colorspace_suite.h"
-#include "host/descriptor_host.h"
+#include "host/scripting/descriptor_host.h"
 #include "shell/parameter_table.h"
 #include "shell/plugin_context.h"
 #include "support/host_fixture.h"
@@ -28,8 +28,8 @@ namespace {
 
 using host::DescriptorValues;
 using host::FilterHost;
-using host::ImageDocument;
 using host::ModuleLoader;
+using host::PlanarDocument;
 using test::makeDocument;
 using test::makeHost;
 
@@ -74,7 +74,7 @@ struct WriteSpy {
 
 class FilterDriverTest : public ::testing::Test {
   protected:
-    void open(ImageDocument document, ModuleLoader::Copy copy = ModuleLoader::Copy::shared) {
+    void open(PlanarDocument document, ModuleLoader::Copy copy = ModuleLoader::Copy::shared) {
         // The services go before the host they serve.
         session_.services.reset();
         session_.host.reset();
@@ -140,7 +140,7 @@ class FilterDriverTest : public ::testing::Test {
 
     test::ModuleSession session_;
     FilterHost* host_ = nullptr;
-    ImageDocument original_;
+    PlanarDocument original_;
 };
 
 using Progress = std::vector<std::pair<int32_t, int32_t>>;
@@ -185,7 +185,7 @@ TEST_F(FilterDriverTest, SelectionReadsContextAboveButNothingBelowItsBottom) {
 
     // Pixels outside the area are untouched; inside, the light changed something.
     bool changedInside = false;
-    const ImageDocument& now = host_->document();
+    const PlanarDocument& now = host_->document();
     for (size_t p = 0; p < now.planes.size(); ++p) {
         for (int32_t y = 0; y < now.height; ++y) {
             for (int32_t x = 0; x < now.width; ++x) {

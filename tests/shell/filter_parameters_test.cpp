@@ -1,6 +1,6 @@
 // The parameter record's path field and the repairs applied to a record read from host
 // memory.
-#include "shell/filter_parameters.h"
+#include "core/filter_parameters.h"
 
 #include <gtest/gtest.h>
 

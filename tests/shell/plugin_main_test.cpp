@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "colorspace_suite.h"
-#include "host/descriptor_host.h"
-#include "shell/filter_parameters.h"
+#include "core/filter_parameters.h"
+#include "host/scripting/descriptor_host.h"
 #include "shell/parameter_table.h"
 #include "shell/plugin_context.h"
 #include "support/host_fixture.h"

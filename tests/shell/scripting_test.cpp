@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "host/call_binding.h"
-#include "host/descriptor_host.h"
+#include "host/runtime/call_binding.h"
+#include "host/scripting/descriptor_host.h"
 #include "shell/descriptor_writer.h"
 #include "shell/parameter_table.h"
 #include "shell/plugin_context.h"

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "filter_record.h"
-#include "host/buffer_suite.h"
-#include "host/call_binding.h"
-#include "host/suite_registry.h"
+#include "host/runtime/buffer_suite.h"
+#include "host/runtime/call_binding.h"
+#include "host/runtime/suite_registry.h"
 #include "image/host_document.h"
 
 namespace brivo::test {

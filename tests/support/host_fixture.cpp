@@ -4,9 +4,9 @@
 
 namespace brivo::test {
 
-host::ImageDocument makeDocument(int32_t imageMode, int32_t width, int32_t height, Fill fill,
-                                 bool withAlpha, uint32_t seed) {
-    host::ImageDocument document = host::makeImageDocument(width, height, imageMode, withAlpha);
+host::PlanarDocument makeDocument(int32_t imageMode, int32_t width, int32_t height, Fill fill,
+                                  bool withAlpha, uint32_t seed) {
+    host::PlanarDocument document = host::makePlanarDocument(width, height, imageMode, withAlpha);
     std::mt19937 random(seed);
     for (size_t p = 0; p < document.planes.size(); ++p) {
         auto& plane = document.planes[p];
@@ -23,7 +23,7 @@ host::ImageDocument makeDocument(int32_t imageMode, int32_t width, int32_t heigh
     return document;
 }
 
-ModuleSession makeHost(host::ImageDocument document, host::ModuleLoader::Copy copy) {
+ModuleSession makeHost(host::PlanarDocument document, host::ModuleLoader::Copy copy) {
     ModuleSession session;
     session.host = std::make_unique<host::FilterHost>(
         std::make_unique<host::ModuleLoader>(BRIVO_MODULE_PATH, copy), std::move(document));

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "host/filter_host.h"
-#include "host/host_services.h"
-#include "host/image_document.h"
-#include "host/module_loader.h"
+#include "host/files/planar_document.h"
+#include "host/runtime/filter_host.h"
+#include "host/runtime/host_services.h"
+#include "host/runtime/module_loader.h"
 
 namespace brivo::test {
 
@@ -18,9 +18,9 @@ enum class Fill {
 
 // A document of the given mode (1, 3 or 4) and size, filled with the pattern; with an
 // alpha plane on request (a ramp of its own).
-host::ImageDocument makeDocument(int32_t imageMode, int32_t width, int32_t height,
-                                 Fill fill = Fill::gradient, bool withAlpha = false,
-                                 uint32_t seed = 1);
+host::PlanarDocument makeDocument(int32_t imageMode, int32_t width, int32_t height,
+                                  Fill fill = Fill::gradient, bool withAlpha = false,
+                                  uint32_t seed = 1);
 
 // A host session on the module with every service a full host lends.
 struct ModuleSession {
@@ -33,7 +33,7 @@ struct ModuleSession {
 
 // A session on the module built with the tests. Copy::fresh loads a private copy,
 // whose one-time checks start anew.
-ModuleSession makeHost(host::ImageDocument document,
+ModuleSession makeHost(host::PlanarDocument document,
                        host::ModuleLoader::Copy copy = host::ModuleLoader::Copy::shared);
 
 }  // namespace brivo::test

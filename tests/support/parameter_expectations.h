@@ -1,7 +1,7 @@
 // Comparing parameter records in tests.
 #pragma once
 
-#include "shell/filter_parameters.h"
+#include "core/filter_parameters.h"
 
 namespace brivo::test {
 

@@ -1,0 +1,27 @@
+#include "host/runtime/output_view_suite.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "host/runtime/call_binding.h"
+
+namespace brivo::host {
+
+namespace {
+
+int32_t requestedView() noexcept {
+    const OutputViewSuite* suite = CallBinding<OutputViewSuite>::current();
+    return suite ? suite->view() : outputViewResult;
+}
+
+}  // namespace
+
+OutputViewSuite::OutputViewSuite() : table_{&requestedView} {}
+
+void OutputViewSuite::setView(int32_t view) {
+    if (view != outputViewResult && view != outputViewMatte && view != outputViewShape)
+        throw std::invalid_argument("unknown output view " + std::to_string(view));
+    view_ = view;
+}
+
+}  // namespace brivo::host

@@ -1,0 +1,81 @@
+#include "host/runtime/suite_registry.h"
+
+#include <cstring>
+
+#include "host/runtime/call_binding.h"
+
+namespace brivo::host {
+
+namespace {
+
+using Binding = CallBinding<SuiteRegistry>;
+
+SPErr acquireSuite(const char* name, int32_t version, const void** suite) noexcept {
+    try {
+        if (SuiteRegistry* registry = Binding::current())
+            return registry->acquire(name, version, suite);
+        if (suite) *suite = nullptr;
+        return kSPSuiteNotFoundError;
+    } catch (...) {
+        if (suite) *suite = nullptr;
+        return kSPOperationFailedError;
+    }
+}
+
+SPErr releaseSuite(const char* name, int32_t version) noexcept {
+    try {
+        SuiteRegistry* registry = Binding::current();
+        return registry ? registry->release(name, version) : kSPBadParameterError;
+    } catch (...) {
+        return kSPOperationFailedError;
+    }
+}
+
+int32_t namesEqual(const char* first, const char* second) noexcept {
+    return first && second && std::strcmp(first, second) == 0;
+}
+
+}  // namespace
+
+SuiteRegistry::SuiteRegistry() : basic_{&acquireSuite, &releaseSuite, &namesEqual} {}
+
+void SuiteRegistry::add(const std::string& name, int32_t version, const void* table) {
+    suites_[{name, version}] = Entry{table};
+}
+
+SPErr SuiteRegistry::acquire(const char* name, int32_t version, const void** suite) {
+    ++probes_;
+    if (!suite) return kSPBadParameterError;
+    *suite = nullptr;
+    if (!name) return kSPBadParameterError;
+    if (withheld_.contains(name)) return kSPSuiteNotFoundError;
+    auto it = suites_.find({name, version});
+    if (it == suites_.end()) return kSPSuiteNotFoundError;
+    ++it->second.acquired;
+    *suite = it->second.table;
+    return kSPNoError;
+}
+
+SPErr SuiteRegistry::release(const char* name, int32_t version) {
+    if (!name) return kSPBadParameterError;
+    auto it = suites_.find({name, version});
+    // Releasing more often than acquiring is refused rather than counted below zero.
+    if (it == suites_.end() || it->second.acquired == 0) return kSPBadParameterError;
+    --it->second.acquired;
+    return kSPNoError;
+}
+
+int64_t SuiteRegistry::outstanding() const {
+    int64_t total = 0;
+    for (const auto& [key, entry] : suites_) total += entry.acquired;
+    return total;
+}
+
+int64_t SuiteRegistry::outstanding(const std::string& name) const {
+    int64_t total = 0;
+    for (const auto& [key, entry] : suites_)
+        if (key.first == name) total += entry.acquired;
+    return total;
+}
+
+}  // namespace brivo::host
