@@ -163,7 +163,7 @@ void applyPreset(DescriptorValues& values, const std::string& path) {
     json preset;
     try {
         preset = json::parse(text.str());
-    } catch (const json::parse_error& error) {
+    } catch (const json::exception& error) {
         throw ParameterError("preset " + path + ": not valid JSON (" + error.what() + ")");
     }
     if (!preset.is_object())

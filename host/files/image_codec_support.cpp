@@ -26,13 +26,28 @@ std::string bitDepthKind(unsigned bits) {
     return std::to_string(bits) + "-bit images";
 }
 
-PlanarDocument allocateDocument(const std::string& path, uint64_t width, uint64_t height,
-                                int32_t imageMode, bool withAlpha) {
+namespace {
+
+void requireSupportedSize(const std::string& path, uint64_t width, uint64_t height) {
     if (!checkedPixelCount(width, height))
         fail(path, "image size " + std::to_string(width) + " x " + std::to_string(height) +
                        " is outside the supported range (at most " +
                        std::to_string(kMaxImageDimension) + " pixels a side and " +
                        std::to_string(kMaxImagePixels) + " pixels in all)");
+}
+
+}  // namespace
+
+std::unique_ptr<uint8_t[]> allocateSamples(const std::string& path, uint64_t width, uint64_t height,
+                                           size_t samplesPerPixel) {
+    requireSupportedSize(path, width, height);
+    return std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(width * height) *
+                                                     samplesPerPixel);
+}
+
+PlanarDocument allocateDocument(const std::string& path, uint64_t width, uint64_t height,
+                                int32_t imageMode, bool withAlpha) {
+    requireSupportedSize(path, width, height);
     return makePlanarDocument(static_cast<int32_t>(width), static_cast<int32_t>(height), imageMode,
                               withAlpha);
 }

@@ -21,6 +21,12 @@ namespace brivo::host::image_codec {
 // "<bits>-bit images", for failUnsupported.
 std::string bitDepthKind(unsigned bits);
 
+// Room for a whole image's interleaved samples, samples per pixel, left unfilled: decoding
+// writes every byte, and a file that claims a huge image but ends early fails having touched
+// only the rows it reached. ImageFileError when the size is outside the supported range.
+std::unique_ptr<uint8_t[]> allocateSamples(const std::string& path, uint64_t width, uint64_t height,
+                                           size_t samplesPerPixel);
+
 // A document of the given size, or ImageFileError when the size is outside the supported range.
 PlanarDocument allocateDocument(const std::string& path, uint64_t width, uint64_t height,
                                 int32_t imageMode, bool withAlpha);

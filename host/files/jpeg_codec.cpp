@@ -102,6 +102,19 @@ PlanarDocument readJpeg(std::FILE* file, const std::string& path) {
         default:
             failUnsupported(path, "JPEG images in this colour space");
     }
+    const auto components = static_cast<size_t>(planeCountForMode(imageMode));
+    const auto pixels = allocateSamples(path, cinfo.image_width, cinfo.image_height, components);
+    const size_t rowBytes = static_cast<size_t>(cinfo.image_width) * components;
+    const bool decoded = guardedCall(errors.trap, [&] {
+        jpeg_start_decompress(&cinfo);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW row = pixels.get() + cinfo.output_scanline * rowBytes;
+            jpeg_read_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_decompress(&cinfo);
+    });
+    if (!decoded) failDecode();
+
     PlanarDocument document =
         allocateDocument(path, cinfo.image_width, cinfo.image_height, imageMode, false);
     if (profile) document.iccProfile.assign(profile, profile + profileLength);
@@ -111,22 +124,10 @@ PlanarDocument readJpeg(std::FILE* file, const std::string& path) {
         document.resolution = Resolution{cinfo.X_density * perInch, cinfo.Y_density * perInch};
     }
 
-    const size_t rowBytes = static_cast<size_t>(document.width) * document.planes.size();
-    PlaneSamples pixels(rowBytes * static_cast<size_t>(document.height));
-    const bool decoded = guardedCall(errors.trap, [&] {
-        jpeg_start_decompress(&cinfo);
-        while (cinfo.output_scanline < cinfo.output_height) {
-            JSAMPROW row = pixels.data() + cinfo.output_scanline * rowBytes;
-            jpeg_read_scanlines(&cinfo, &row, 1);
-        }
-        jpeg_finish_decompress(&cinfo);
-    });
-    if (!decoded) failDecode();
-
     // CMYK JPEGs with an Adobe marker store 255 - ink, which is the document's convention;
     // without one they store ink amounts.
     const bool invert = imageMode == plugInModeCMYKColor && !cinfo.saw_Adobe_marker;
-    scatterPixels(pixels.data(), document, invert);
+    scatterPixels(pixels.get(), document, invert);
     return document;
 }
 

@@ -84,10 +84,21 @@ PlanarDocument readPng(std::FILE* file, const std::string& path) {
 
     const int channels = png_get_channels(png, info);
     const bool withAlpha = channels == 2 || channels == 4;
-    PlanarDocument document =
-        allocateDocument(path, png_get_image_width(png, info), png_get_image_height(png, info),
-                         channels <= 2 ? plugInModeGrayScale : plugInModeRGBColor, withAlpha);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const auto pixels = allocateSamples(path, width, height, static_cast<size_t>(channels));
+    const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(channels);
+    if (png_get_rowbytes(png, info) != rowBytes) fail(path, "unexpected PNG row layout");
+    std::vector<png_bytep> rows(static_cast<size_t>(height));
+    for (size_t y = 0; y < rows.size(); ++y) rows[y] = pixels.get() + y * rowBytes;
+    if (!guardedCall(trap, [&] {
+            png_read_image(png, rows.data());
+            png_read_end(png, nullptr);
+        }))
+        failDecode();
 
+    PlanarDocument document = allocateDocument(
+        path, width, height, channels <= 2 ? plugInModeGrayScale : plugInModeRGBColor, withAlpha);
     png_charp profileName = nullptr;
     int compression = 0;
     png_bytep profile = nullptr;
@@ -100,18 +111,7 @@ PlanarDocument readPng(std::FILE* file, const std::string& path) {
         xPerMetre > 0 && yPerMetre > 0)
         document.resolution = Resolution{xPerMetre * 0.0254, yPerMetre * 0.0254};
 
-    const size_t rowBytes = static_cast<size_t>(document.width) * static_cast<size_t>(channels);
-    if (png_get_rowbytes(png, info) != rowBytes) fail(path, "unexpected PNG row layout");
-    PlaneSamples pixels(rowBytes * static_cast<size_t>(document.height));
-    std::vector<png_bytep> rows(static_cast<size_t>(document.height));
-    for (size_t y = 0; y < rows.size(); ++y) rows[y] = pixels.data() + y * rowBytes;
-    if (!guardedCall(trap, [&] {
-            png_read_image(png, rows.data());
-            png_read_end(png, nullptr);
-        }))
-        failDecode();
-
-    scatterPixels(pixels.data(), document, false);
+    scatterPixels(pixels.get(), document, false);
     return document;
 }
 

@@ -62,7 +62,7 @@ TiffAlpha tiffAlphaKind(TIFF* tiff) {
 
 // Reads every strip or tile of the first image into interleaved samples.
 bool readTiffSamples(TIFF* tiff, uint32_t width, uint32_t height, uint16_t samples,
-                     PlaneSamples& pixels) {
+                     uint8_t* pixels) {
     uint16_t planarConfig = PLANARCONFIG_CONTIG;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planarConfig);
     const bool separate = planarConfig == PLANARCONFIG_SEPARATE && samples > 1;
@@ -72,7 +72,7 @@ bool readTiffSamples(TIFF* tiff, uint32_t width, uint32_t height, uint16_t sampl
     // Copies `count` pixels of one chunk, starting at (x, y), into their place.
     const auto place = [&](const uint8_t* source, uint32_t x, uint32_t y, uint32_t count,
                            uint16_t chunk) {
-        uint8_t* target = pixels.data() + (size_t{y} * width + x) * samples + chunk;
+        uint8_t* target = pixels + (size_t{y} * width + x) * samples + chunk;
         for (size_t i = 0; i < count; ++i)
             for (size_t s = 0; s < chunkSamples; ++s)
                 target[i * samples + s] = source[i * chunkSamples + s];
@@ -191,6 +191,10 @@ PlanarDocument readTiff(const std::string& path) {
         failUnsupported(path, "images with more than one extra channel");
     const bool withAlpha = samples == colourSamples + 1;
 
+    const auto pixels = allocateSamples(path, width, height, samples);
+    if (!readTiffSamples(t, width, height, samples, pixels.get()))
+        fail(path, std::string("invalid or truncated TIFF data (") + messages.message + ")");
+
     PlanarDocument document = allocateDocument(path, width, height, imageMode, withAlpha);
     if (withAlpha) document.tiffAlpha = tiffAlphaKind(t);
     uint32_t profileLength = 0;
@@ -207,11 +211,7 @@ PlanarDocument readTiff(const std::string& path) {
         const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
         document.resolution = Resolution{xResolution * perInch, yResolution * perInch};
     }
-
-    PlaneSamples pixels(document.pixelCount() * samples);
-    if (!readTiffSamples(t, width, height, samples, pixels))
-        fail(path, std::string("invalid or truncated TIFF data (") + messages.message + ")");
-    scatterPixels(pixels.data(), document, invert);
+    scatterPixels(pixels.get(), document, invert);
     return document;
 }
 

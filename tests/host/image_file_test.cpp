@@ -433,6 +433,21 @@ TEST_F(ImageFileTest, RefusesHugeDimensionsBeforeAllocating) {
     EXPECT_THROW(makePlanarDocument(10, 10, plugInModeLabColor), std::invalid_argument);
 }
 
+// Peak resident memory of the process so far, in KiB.
+long peakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(ImageFileTest, AFileClaimingAHugeImageButEndingEarlyFailsBeforeFillingIt) {
+    // 16384 x 16384 RGB is within the limits: 768 MiB of samples if the pixels were there.
+    writeBytes(file("claims.png"), pngHeader(16384, 16384));
+    const long before = peakResidentKiB();
+    expectReadError(file("claims.png"), "invalid or truncated PNG data");
+    EXPECT_LT(peakResidentKiB() - before, 200 * 1024) << "the claimed planes were filled";
+}
+
 // ---------------------------------------------------------------------------------------------
 // Writing: all or nothing
 
