@@ -34,12 +34,13 @@ for entry in $TARGETS; do
     if "$program" -max_total_time="$SECONDS_PER_TARGET" -timeout="$limit" -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="fuzz/findings/$name-" \
         "$work/$name" "fuzz/seeds/$name" "fuzz/regressions/$name" >"$log" 2>&1 &&
-        "$program" -runs=0 -timeout="$limit" "fuzz/regressions/$name" >>"$log" 2>&1; then
+        "$program" -runs=0 -timeout="$limit" "fuzz/regressions/$name" >"$log.replay" 2>&1; then
         status=clean
     else
         status=FAILED
         failures=$((failures + 1))
         tail -n 60 "$log"
+        [ -f "$log.replay" ] && tail -n 60 "$log.replay"
     fi
     executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | head -n 1)
     coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)

@@ -54,10 +54,8 @@ void filterLine(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, c
         }
         sum += partial * in(r);
         weight += partial;
-        for (int32_t i = 0; i < n; ++i) {
-            const bool edge = i <= r || i >= n - r;
-            out[i * lanes + lane] =
-                static_cast<Sample>(edge ? sum / weight : wholeWindow(sum, line));
+        // Moves the window from output i to i + 1, taking only the taps inside the line.
+        const auto advance = [&](int32_t i) {
             if (i + r + 1 < n) {
                 sum += partial * in(i + r + 1);
                 weight += partial;
@@ -74,6 +72,24 @@ void filterLine(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, c
                 sum -= partial * in(i - r);
                 weight -= partial;
             }
+        };
+        int32_t i = 0;
+        // Up to r the window is cut short at the start and divided by its own weight.
+        for (; i <= r && i < n; ++i) {
+            out[i * lanes + lane] = static_cast<Sample>(sum / weight);
+            advance(i);
+        }
+        // In between it is whole, every tap lies inside the line and the weight stays put.
+        for (; i < n - r - 1; ++i) {
+            out[i * lanes + lane] = static_cast<Sample>(wholeWindow(sum, line));
+            sum += partial * in(i + r + 1) + raise * in(i + r);
+            sum -= raise * in(i - r + 1) + partial * in(i - r);
+        }
+        for (; i < n; ++i) {
+            const bool edge = i <= r || i >= n - r;
+            out[i * lanes + lane] =
+                static_cast<Sample>(edge ? sum / weight : wholeWindow(sum, line));
+            advance(i);
         }
     }
     for (int32_t i = 0; i < n; ++i) {
