@@ -90,8 +90,23 @@ void brightestScreen(benchmark::State& state, int32_t lightSource) {
     runStart(state, settings);
 }
 
+// The widest blur of the light or of the matte: every blur pass spans the whole document.
+void widestBlur(benchmark::State& state, DescriptorKeyID key) {
+    DescriptorValues settings;
+    settings.put(key, 1e30);
+    runStart(state, settings);
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(widestBlur, light, kKeyLightBlur)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK_CAPTURE(widestBlur, matte, kKeyMatteBlur)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK_CAPTURE(brightestScreen, image, 0)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
