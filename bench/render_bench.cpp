@@ -9,7 +9,7 @@
 #include "filter_record.h"
 #include "host/runtime/filter_host.h"
 #include "host/runtime/host_services.h"
-#include "plugin/shell/parameter_table.h"
+#include "host/scripting/parameter_catalog.h"
 
 namespace {
 
@@ -67,51 +67,62 @@ void defaultLight(benchmark::State& state) {
     runStart(state, DescriptorValues());
 }
 
+// A field's descriptor key from the module's catalog, as any host finds it.
+uint32_t keyOf(std::string_view field, size_t component = 0) {
+    static const ParameterCatalog catalog = ParameterCatalog::ofModule(BRIVO_MODULE_PATH);
+    return catalog.field(field)[component].key;
+}
+
+// An enumerator of a field, by its index, as a descriptor value.
+EnumeratedValue enumeratorOf(std::string_view field, size_t index) {
+    static const ParameterCatalog catalog = ParameterCatalog::ofModule(BRIVO_MODULE_PATH);
+    const CatalogEntry& entry = catalog.field(field)[0];
+    return EnumeratedValue{entry.enumerationType, entry.enumerators[index].code};
+}
+
 void shapedLight(benchmark::State& state) {
     DescriptorValues settings;
-    settings.put(kKeyShapeFile, std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
-    settings.put(kKeyShapeRotate, 30.0);
-    settings.put(kKeyLightDisplacement, 20.0);
-    settings.put(kKeyCorner1X, 0.9);
-    settings.put(kKeyCorner1Y, 0.1);
-    settings.put(kKeyCorner3X, 0.05);
+    settings.put(keyOf("shapeFile"), std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
+    settings.put(keyOf("shapeRotate"), 30.0);
+    settings.put(keyOf("lightDisplacement"), 20.0);
+    settings.put(keyOf("cornerPin", 2), 0.9);
+    settings.put(keyOf("cornerPin", 3), 0.1);
+    settings.put(keyOf("cornerPin", 6), 0.05);
     runStart(state, settings);
 }
 
 // The most work a light level can ask for: Screen at the largest level, from the image or
 // from the matte. Run it with BRIVO_NO_SIMD=1 as well to compare the reference path.
-void brightestScreen(benchmark::State& state, int32_t lightSource) {
+void brightestScreen(benchmark::State& state, size_t lightSource) {
     DescriptorValues settings;
-    settings.put(kKeyLightBlendMode,
-                 EnumeratedValue{kLightBlendModes.type, kLightBlendModeCodes[2].code});
-    settings.put(kKeyLightSource,
-                 EnumeratedValue{kLightSources.type, kLightSourceCodes[lightSource].code});
-    settings.put(kKeyLightBrightness, 1e30);
+    settings.put(keyOf("lightBlendMode"), enumeratorOf("lightBlendMode", 2));
+    settings.put(keyOf("lightSource"), enumeratorOf("lightSource", lightSource));
+    settings.put(keyOf("lightBrightness"), 1e30);
     runStart(state, settings);
 }
 
 // The widest blur of the light or of the matte: every blur pass spans the whole document.
-void widestBlur(benchmark::State& state, DescriptorKeyID key) {
+void widestBlur(benchmark::State& state, const char* field) {
     DescriptorValues settings;
-    settings.put(key, 1e30);
+    settings.put(keyOf(field), 1e30);
     runStart(state, settings);
 }
 
 }  // namespace
 
-BENCHMARK_CAPTURE(widestBlur, light, kKeyLightBlur)
+BENCHMARK_CAPTURE(widestBlur, light, "lightBlur")
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
-BENCHMARK_CAPTURE(widestBlur, matte, kKeyMatteBlur)
+BENCHMARK_CAPTURE(widestBlur, matte, "matteBlur")
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
-BENCHMARK_CAPTURE(brightestScreen, image, 0)
+BENCHMARK_CAPTURE(brightestScreen, image, size_t{0})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
-BENCHMARK_CAPTURE(brightestScreen, matte, 1)
+BENCHMARK_CAPTURE(brightestScreen, matte, size_t{1})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();

@@ -27,7 +27,7 @@ void readAsPreset(const uint8_t* data, size_t size) {
     const brivo::fuzz::MemoryFile file(data, size);
     brivo::host::DescriptorValues values;
     try {
-        brivo::app::applyPreset(values, file.path());
+        brivo::app::ParameterSetter(brivo::fuzz::moduleCatalog()).applyPreset(values, file.path());
     } catch (const brivo::app::ParameterError&) {
         brivo::fuzz::require(values.empty(), "a refused preset changes nothing");
     }

@@ -7,7 +7,6 @@
 #include <iterator>
 
 #include "fuzz_support.h"
-#include "shell/parameter_table.h"
 
 namespace {
 
@@ -17,27 +16,28 @@ using brivo::host::EnumeratedValue;
 constexpr size_t kMostItems = 64;
 constexpr size_t kLongestText = 600;  // twice what a path field holds
 
-const brivo::Enumeration* const kEnumerations[] = {&brivo::kLightBlendModes, &brivo::kLightSources,
-                                                   &brivo::kMatteChannels,
-                                                   &brivo::kShapeBlendModes};
-
+// An enumerated value: any type and code, or a field's own type with one of its codes or a
+// code it does not know.
 EnumeratedValue fuzzedEnumerated(FuzzedDataProvider& input) {
-    if (input.ConsumeBool())
+    const auto& entries = brivo::fuzz::moduleCatalog().entries();
+    const brivo::host::CatalogEntry& entry =
+        entries[input.ConsumeIntegralInRange<size_t>(0, entries.size() - 1)];
+    if (input.ConsumeBool() || entry.enumerators.empty())
         return {input.ConsumeIntegral<uint32_t>(), input.ConsumeIntegral<uint32_t>()};
-    const brivo::Enumeration& enumeration = *input.PickValueInArray(kEnumerations);
-    const auto index = input.ConsumeIntegralInRange<size_t>(0, enumeration.enumerators.size());
-    const uint32_t code = index < enumeration.enumerators.size()
-                              ? enumeration.enumerators[index].code
-                              : input.ConsumeIntegral<uint32_t>();
-    return {enumeration.type, code};
+    const auto index = input.ConsumeIntegralInRange<size_t>(0, entry.enumerators.size());
+    const uint32_t code = index < entry.enumerators.size() ? entry.enumerators[index].code
+                                                           : input.ConsumeIntegral<uint32_t>();
+    return {entry.enumerationType, code};
 }
 
 DescriptorValues fuzzedDescriptor(FuzzedDataProvider& input) {
     DescriptorValues values;
     while (input.remaining_bytes() > 0 && values.items().size() < kMostItems) {
-        const uint32_t key = input.ConsumeBool()
-                                 ? input.PickValueInArray(brivo::kParameterTable).key
-                                 : input.ConsumeIntegral<uint32_t>();
+        const auto& entries = brivo::fuzz::moduleCatalog().entries();
+        const uint32_t key =
+            input.ConsumeBool()
+                ? entries[input.ConsumeIntegralInRange<size_t>(0, entries.size() - 1)].key
+                : input.ConsumeIntegral<uint32_t>();
         switch (input.ConsumeIntegralInRange(0, 4)) {
             case 0:
                 values.put(key, input.ConsumeIntegral<int32_t>());

@@ -39,6 +39,12 @@ test::ModuleSession openSession(host::PlanarDocument document) {
     return test::makeHost(std::move(document));
 }
 
+const host::ParameterCatalog& moduleCatalog() {
+    static const host::ParameterCatalog catalog =
+        host::ParameterCatalog::ofModule(BRIVO_MODULE_PATH);
+    return catalog;
+}
+
 void requireBalanced(const host::FilterHost& host) {
     const host::CallReport& report = host.lastCall();
     require(report.outstandingLocks == 0, "a handle lock was left behind");

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/runtime/filter_host.h"
+#include "host/scripting/parameter_catalog.h"
 #include "support/host_fixture.h"
 
 namespace brivo::fuzz {
@@ -33,6 +34,9 @@ void require(bool condition, const char* what);
 // A session on the module built beside the targets. The module stays loaded between inputs,
 // so each input does not pay for loading it again.
 test::ModuleSession openSession(host::PlanarDocument document);
+
+// The parameter catalog the module carries: its fields' keys, types and enumerators.
+const host::ParameterCatalog& moduleCatalog();
 
 // Stops the run when the host's last call left a lock, a suite or a buffer behind.
 void requireBalanced(const host::FilterHost& host);

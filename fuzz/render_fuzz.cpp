@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "shell/parameter_table.h"
 
 namespace {
 
@@ -26,24 +25,28 @@ struct Scene {
 constexpr const char* kPatterns[] = {"spot.png", "window_panes.png", "soft_spot.jpg",
                                      "venetian_blinds.png"};
 
-void putField(FuzzedDataProvider& input, const brivo::ParameterField& field,
+void putField(FuzzedDataProvider& input, const brivo::host::CatalogEntry& entry,
               DescriptorValues& values) {
-    switch (field.type) {
-        case brivo::ParameterType::enumerated: {
-            const auto& codes = field.enumeration->enumerators;
-            const auto index = input.ConsumeIntegralInRange<size_t>(0, codes.size() - 1);
-            values.put(field.key,
-                       brivo::host::EnumeratedValue{field.enumeration->type, codes[index].code});
+    switch (entry.type) {
+        case brivo::host::CatalogType::enumerated: {
+            if (entry.enumerators.empty()) break;
+            const auto index =
+                input.ConsumeIntegralInRange<size_t>(0, entry.enumerators.size() - 1);
+            values.put(entry.key, brivo::host::EnumeratedValue{entry.enumerationType,
+                                                               entry.enumerators[index].code});
             break;
         }
-        case brivo::ParameterType::real:
-            values.put(field.key, brivo::fuzz::fuzzedReal(input));
+        case brivo::host::CatalogType::real:
+            values.put(entry.key, brivo::fuzz::fuzzedReal(input));
             break;
-        case brivo::ParameterType::colour:
-            values.put(field.key, input.ConsumeIntegral<int32_t>());
+        case brivo::host::CatalogType::xyz:
+            values.put(entry.key, input.ConsumeIntegral<int32_t>());
             break;
-        case brivo::ParameterType::path:
-            values.put(field.key, brivo::fuzz::patternPath(input.PickValueInArray(kPatterns)));
+        case brivo::host::CatalogType::path:
+            values.put(entry.key, brivo::fuzz::patternPath(input.PickValueInArray(kPatterns)));
+            break;
+        case brivo::host::CatalogType::ignored:
+            values.put(entry.key, input.ConsumeBool());
             break;
     }
 }
@@ -66,8 +69,8 @@ Scene fuzzedScene(FuzzedDataProvider& input) {
         scene.selection = VRect{top, left, input.ConsumeIntegralInRange(top + 1, height),
                                 input.ConsumeIntegralInRange(left + 1, width)};
     }
-    for (const brivo::ParameterField& field : brivo::kParameterTable)
-        if (input.ConsumeBool()) putField(input, field, scene.values);
+    for (const brivo::host::CatalogEntry& entry : brivo::fuzz::moduleCatalog().entries())
+        if (input.ConsumeBool()) putField(input, entry, scene.values);
     return scene;
 }
 

@@ -3,6 +3,7 @@
 #include "colorspace_suite.h"
 #include "core/filter_parameters.h"
 #include "core/image_modes.h"
+#include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
 #include "filter_record.h"
 #include "render/pixel_math.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/filter_parameters.h"
+#include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
 #include "filter_record.h"
 #include "render/curve.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
 #include "render/shape_coordinates.h"
 
