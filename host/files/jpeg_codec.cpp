@@ -32,10 +32,13 @@ void onJpegError(j_common_ptr cinfo) noexcept {
     std::longjmp(errors->trap.jump, 1);
 }
 
-// The library fills a file that ends early with grey and only warns; that is an error here.
-// Other warnings (stray bytes between markers) are common in good files and ignored.
+// The library fills the rest of an image whose data ends early (the file ends, or a marker
+// cuts the compressed data short) with grey and only warns; both are errors here, found as
+// soon as the data runs out. Other warnings (stray bytes between markers) are common in good
+// files and ignored.
 void onJpegMessage(j_common_ptr cinfo, int level) noexcept {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) onJpegError(cinfo);
+    const int code = cinfo->err->msg_code;
+    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) onJpegError(cinfo);
 }
 
 jpeg_error_mgr* installJpegErrors(JpegErrors& errors) {

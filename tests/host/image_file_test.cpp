@@ -386,6 +386,10 @@ TEST_F(ImageFileTest, RefusesFilesThatAreNotImagesOrAreIncomplete) {
     const Bytes jpeg = readBytes(file("whole.jpg"));
     writeBytes(file("cut.jpg"),
                Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2)));
+    // Cut as short, but closed by an end marker: the data segment ends before the image.
+    Bytes closed(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2));
+    closed.insert(closed.end(), {0xFF, 0xD9});
+    writeBytes(file("closed.jpg"), closed);
     writeImageFile(testDocument(plugInModeRGBColor, false, 200, 200), file("whole.tif"));
     const Bytes tiff = readBytes(file("whole.tif"));
     writeBytes(file("cut.tif"),
@@ -397,6 +401,7 @@ TEST_F(ImageFileTest, RefusesFilesThatAreNotImagesOrAreIncomplete) {
     expectReadError(file("folder.png"), "cannot read");
     expectReadError(file("cut.png"), "invalid or truncated PNG data");
     expectReadError(file("cut.jpg"), "invalid or truncated JPEG data (Premature end of JPEG file)");
+    expectReadError(file("closed.jpg"), "premature end of data segment");
     expectReadError(file("cut.tif"), "TIFF");
     const fs::path broken = kSkimageData / "truncated.jpg";
     if (fs::exists(broken)) expectReadError(broken.string(), "invalid or truncated JPEG data");
