@@ -12,21 +12,11 @@ namespace {
 
 using brivo::fuzz::require;
 
-size_t planesOf(int32_t imageMode) {
-    switch (imageMode) {
-        case plugInModeGrayScale:
-            return 1;
-        case plugInModeRGBColor:
-            return 3;
-        case plugInModeCMYKColor:
-            return 4;
-    }
-    return 0;
-}
-
 void checkDocument(const brivo::host::PlanarDocument& document) {
     require(document.width > 0 && document.height > 0, "a document has pixels");
-    require(planesOf(document.imageMode) == document.planes.size(), "planes match the mode");
+    require(static_cast<size_t>(brivo::host::planeCountForMode(document.imageMode)) ==
+                document.planes.size(),
+            "planes match the mode");
     for (const auto& plane : document.planes)
         require(plane.size() == document.pixelCount(), "a plane holds every pixel");
     require(document.alpha.empty() || document.alpha.size() == document.pixelCount(),

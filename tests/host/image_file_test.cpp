@@ -403,6 +403,9 @@ TEST_F(ImageFileTest, RefusesFilesThatAreNotImagesOrAreIncomplete) {
     expectReadError(file("cut.jpg"), "invalid or truncated JPEG data (Premature end of JPEG file)");
     expectReadError(file("closed.jpg"), "premature end of data segment");
     expectReadError(file("cut.tif"), "TIFF");
+    // A chunk whose length field reaches 1.2 GB past the end of a 170-byte file.
+    expectReadError(BRIVO_SOURCE_DIR "/fuzz/regressions/pattern_decoder/chunk-longer-than-file",
+                    "a chunk reaches past the end");
     const fs::path broken = kSkimageData / "truncated.jpg";
     if (fs::exists(broken)) expectReadError(broken.string(), "invalid or truncated JPEG data");
 }
