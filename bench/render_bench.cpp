@@ -49,22 +49,64 @@ void defaultLight(benchmark::State& state) {
     runStart(state, DescriptorValues());
 }
 
+// A field's descriptor key from the module's catalog, as any host finds it.
+uint32_t keyOf(std::string_view field, size_t component = 0) {
+    return bench::catalogKey(BRIVO_MODULE_PATH, field, component);
+}
+
+// An enumerator of a field, by its index, as a descriptor value.
+EnumeratedValue enumeratorOf(std::string_view field, size_t index) {
+    static const ParameterCatalog catalog = ParameterCatalog::ofModule(BRIVO_MODULE_PATH);
+    const CatalogEntry& entry = catalog.field(field)[0];
+    return EnumeratedValue{entry.enumerationType, entry.enumerators[index].code};
+}
+
 void shapedLight(benchmark::State& state) {
-    const auto key = [](std::string_view field, size_t component = 0) {
-        return bench::catalogKey(BRIVO_MODULE_PATH, field, component);
-    };
     DescriptorValues settings;
-    settings.put(key("shapeFile"), std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
-    settings.put(key("shapeRotate"), 30.0);
-    settings.put(key("lightDisplacement"), 20.0);
-    settings.put(key("cornerPin", 2), 0.9);
-    settings.put(key("cornerPin", 3), 0.1);
-    settings.put(key("cornerPin", 6), 0.05);
+    settings.put(keyOf("shapeFile"), std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
+    settings.put(keyOf("shapeRotate"), 30.0);
+    settings.put(keyOf("lightDisplacement"), 20.0);
+    settings.put(keyOf("cornerPin", 2), 0.9);
+    settings.put(keyOf("cornerPin", 3), 0.1);
+    settings.put(keyOf("cornerPin", 6), 0.05);
+    runStart(state, settings);
+}
+
+// The most work a light level can ask for: Screen at the largest level, from the image or
+// from the matte. Run it with BRIVO_NO_SIMD=1 as well to compare the reference path.
+void brightestScreen(benchmark::State& state, size_t lightSource) {
+    DescriptorValues settings;
+    settings.put(keyOf("lightBlendMode"), enumeratorOf("lightBlendMode", 2));
+    settings.put(keyOf("lightSource"), enumeratorOf("lightSource", lightSource));
+    settings.put(keyOf("lightBrightness"), 1e30);
+    runStart(state, settings);
+}
+
+// The widest blur of the light or of the matte: every blur pass spans the whole document.
+void widestBlur(benchmark::State& state, const char* field) {
+    DescriptorValues settings;
+    settings.put(keyOf(field), 1e30);
     runStart(state, settings);
 }
 
 }  // namespace
 
+BENCHMARK_CAPTURE(widestBlur, light, "lightBlur")
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK_CAPTURE(widestBlur, matte, "matteBlur")
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK_CAPTURE(brightestScreen, image, size_t{0})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK_CAPTURE(brightestScreen, matte, size_t{1})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(defaultLight)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(shapedLight)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK_MAIN();

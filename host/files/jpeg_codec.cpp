@@ -37,9 +37,22 @@ void onJpegError(j_common_ptr cinfo) noexcept {
 
 // The library fills a file that ends early with grey and only warns; that is an error here.
 // Other warnings (corrupt entropy data, stray bytes) are noted for the caller to pass on.
+// Data that ends before the image does is an error: at the end of the file, or at the
+// end-of-image marker with most of the image still missing (a short file claiming a huge
+// image would otherwise become a huge grey picture). A marker met near the end, or any
+// other marker inside the compressed data, is damage the decoder gets past: a warning.
+bool dataEndsEarly(j_common_ptr cinfo) {
+    const int code = cinfo->err->msg_code;
+    if (code == JWRN_JPEG_EOF) return true;
+    if (code != JWRN_HIT_MARKER || !cinfo->is_decompressor) return false;
+    const auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+    return decompress->unread_marker == JPEG_EOI &&
+           decompress->output_scanline < decompress->output_height / 2;
+}
+
 void onJpegMessage(j_common_ptr cinfo, int level) noexcept {
     if (level >= 0) return;  // trace messages
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF) onJpegError(cinfo);
+    if (dataEndsEarly(cinfo)) onJpegError(cinfo);
     auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
     if (errors->warningCount++ == 0) (*cinfo->err->format_message)(cinfo, errors->firstWarning);
 }

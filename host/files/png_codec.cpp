@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "host/files/error_trap.h"
@@ -181,6 +183,35 @@ void acceptEveryProfile(png_structp png) {
 
 }  // namespace
 
+namespace {
+
+// True when every chunk's length fits within the file, which is read from its start and
+// left there. libpng allocates a chunk's whole length before reading it, so a length field
+// reaching past the end would cost that much memory before the read fails. A short tail is
+// left for libpng to report.
+bool chunksFitInFile(std::FILE* file) {
+    constexpr long kSignatureBytes = 8;
+    constexpr long kChunkFrameBytes = 12;  // length, type and checksum
+    if (std::fseek(file, 0, SEEK_END) != 0) return true;
+    const long size = std::ftell(file);
+    bool fits = true;
+    for (long position = kSignatureBytes; size - position >= kChunkFrameBytes;) {
+        png_byte header[8];
+        if (std::fseek(file, position, SEEK_SET) != 0 || std::fread(header, 1, 8, file) != 8) break;
+        const png_uint_32 length = png_get_uint_32(header);
+        if (length > static_cast<unsigned long>(size - position - kChunkFrameBytes)) {
+            fits = false;
+            break;
+        }
+        if (std::memcmp(header + 4, "IEND", 4) == 0) break;
+        position += kChunkFrameBytes + static_cast<long>(length);
+    }
+    std::rewind(file);
+    return fits;
+}
+
+}  // namespace
+
 PlanarDocument readPng(std::FILE* file, const std::string& path, const ReadOptions& options) {
     ErrorTrap trap;
     const PngStructs structs(PngStructs::Direction::read, trap, path);
@@ -190,6 +221,8 @@ PlanarDocument readPng(std::FILE* file, const std::string& path, const ReadOptio
         fail(path, std::string("invalid or truncated PNG data (") + trap.message + ")");
     };
 
+    if (!chunksFitInFile(file))
+        fail(path, "invalid or truncated PNG data (a chunk reaches past the end)");
     png_init_io(png, file);
     // Size limits are ours, checked below with a clearer message.
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);

@@ -156,7 +156,7 @@ DescriptorValues actionFromJson(const std::string& text) {
     json document;
     try {
         document = json::parse(text);
-    } catch (const json::parse_error& error) {
+    } catch (const json::exception& error) {
         throw ActionFileError(std::string("not JSON: ") + error.what());
     }
     if (!document.is_object() || document.value("format", json()) != kFormatName)

@@ -54,10 +54,8 @@ void filterLine(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, c
         }
         sum += partial * in(r);
         weight += partial;
-        for (int32_t i = 0; i < n; ++i) {
-            const bool edge = i <= r || i >= n - r;
-            out[i * lanes + lane] =
-                static_cast<Sample>(edge ? sum / weight : wholeWindow(sum, line));
+        // Moves the window from output i to i + 1, taking only the taps inside the line.
+        const auto advance = [&](int32_t i) {
             if (i + r + 1 < n) {
                 sum += partial * in(i + r + 1);
                 weight += partial;
@@ -74,6 +72,24 @@ void filterLine(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, c
                 sum -= partial * in(i - r);
                 weight -= partial;
             }
+        };
+        int32_t i = 0;
+        // Up to r the window is cut short at the start and divided by its own weight.
+        for (; i <= r && i < n; ++i) {
+            out[i * lanes + lane] = static_cast<Sample>(sum / weight);
+            advance(i);
+        }
+        // In between it is whole, every tap lies inside the line and the weight stays put.
+        for (; i < n - r - 1; ++i) {
+            out[i * lanes + lane] = static_cast<Sample>(wholeWindow(sum, line));
+            sum += partial * in(i + r + 1) + raise * in(i + r);
+            sum -= raise * in(i - r + 1) + partial * in(i - r);
+        }
+        for (; i < n; ++i) {
+            const bool edge = i <= r || i >= n - r;
+            out[i * lanes + lane] =
+                static_cast<Sample>(edge ? sum / weight : wholeWindow(sum, line));
+            advance(i);
         }
     }
     for (int32_t i = 0; i < n; ++i) {
@@ -81,28 +97,57 @@ void filterLine(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, c
     }
 }
 
-// A line of r = 0 is not filtered (and its weights may be 0).
-void scalarPass8(const BoxPass& pass) {
+using LineFilter = void (*)(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes,
+                            const BoxLine& line, uint8_t* scratch);
+
+// Columns a column pass copies out side by side: neighbouring columns share cache lines, so
+// one walk down the image serves the whole block, where filtering in place would walk it
+// once per column.
+constexpr int32_t kColumnBlock = 16;
+constexpr size_t kLargestPixelBytes = 4 * sizeof(uint16_t);
+
+// Every pass over every line, each line filtered where it lies. A line of r = 0 is not
+// filtered (and its weights may be 0).
+template <LineFilter filter>
+void scalarPass(const BoxPass& pass) {
     if (pass.line.r < 1) return;
-    for (int64_t p = 0; p < pass.passes; ++p) {
-        for (int32_t k = 0; k < pass.lines; ++k) {
-            filterLine8(pass.origin + k * pass.lineStep, pass.n, pass.pixelStep, pass.lanes,
-                        pass.line, pass.scratch);
-        }
+    for (int64_t p = 0; p < pass.passes; ++p)
+        for (int32_t k = 0; k < pass.lines; ++k)
+            filter(pass.origin + k * pass.lineStep, pass.n, pass.pixelStep, pass.lanes, pass.line,
+                   pass.scratch);
+}
+
+// The same for lines far apart in memory (columns): blocks of lines are copied into scratch
+// after the filter's own line, filtered there through every pass and copied back. Falls back
+// to filtering in place when the scratch cannot hold a block.
+template <typename Sample, LineFilter filter>
+void scalarBlockedPass(const BoxPass& pass) {
+    if (pass.line.r < 1) return;
+    const size_t pixel = static_cast<size_t>(pass.lanes) * sizeof(Sample);
+    const size_t lineBytes = pixel * static_cast<size_t>(pass.n);
+    if (pass.scratchBytes < (kColumnBlock + 1) * lineBytes) return scalarPass<filter>(pass);
+    uint8_t* block = pass.scratch + lineBytes;
+    for (int32_t first = 0; first < pass.lines; first += kColumnBlock) {
+        const int32_t count = std::min(kColumnBlock, pass.lines - first);
+        const auto pixelOf = [&](int32_t k, int32_t i) {
+            return pass.origin + (first + k) * pass.lineStep + i * pass.pixelStep;
+        };
+        for (int32_t i = 0; i < pass.n; ++i)
+            for (int32_t k = 0; k < count; ++k)
+                std::memcpy(block + k * lineBytes + i * pixel, pixelOf(k, i), pixel);
+        for (int64_t p = 0; p < pass.passes; ++p)
+            for (int32_t k = 0; k < count; ++k)
+                filter(block + k * lineBytes, pass.n, static_cast<ptrdiff_t>(pixel), pass.lanes,
+                       pass.line, pass.scratch);
+        for (int32_t i = 0; i < pass.n; ++i)
+            for (int32_t k = 0; k < count; ++k)
+                std::memcpy(pixelOf(k, i), block + k * lineBytes + i * pixel, pixel);
     }
 }
 
-void scalarPass16(const BoxPass& pass) {
-    if (pass.line.r < 1) return;
-    for (int64_t p = 0; p < pass.passes; ++p) {
-        for (int32_t k = 0; k < pass.lines; ++k) {
-            filterLine16(pass.origin + k * pass.lineStep, pass.n, pass.pixelStep, pass.lanes,
-                         pass.line, pass.scratch);
-        }
-    }
-}
-
-const BoxBlurKernels kScalarKernels{scalarPass8, scalarPass8, scalarPass16, scalarPass16, 0};
+const BoxBlurKernels kScalarKernels{
+    scalarPass<filterLine8>, scalarBlockedPass<uint8_t, filterLine8>, scalarPass<filterLine16>,
+    scalarBlockedPass<uint16_t, filterLine16>, (kColumnBlock + 1) * kLargestPixelBytes};
 
 }  // namespace
 

@@ -27,6 +27,22 @@ void readFromMemory(png_structp png, png_bytep out, size_t count) noexcept {
     source->position += count;
 }
 
+// True when every chunk's length fits within the data. libpng allocates a chunk's whole
+// length before reading it, so a length field reaching past the end would cost that much
+// memory before the decode fails. A short tail is left for libpng to report.
+bool chunksFitIn(const uint8_t* data, size_t size) {
+    constexpr size_t kChunkFrameBytes = 12;  // length, type and checksum
+    size_t position = kSignatureBytes;
+    while (size - position >= kChunkFrameBytes) {
+        const uint8_t* chunk = data + position;
+        const uint32_t length = png_get_uint_32(chunk);
+        if (length > size - position - kChunkFrameBytes) return false;
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0) return true;
+        position += kChunkFrameBytes + length;
+    }
+    return true;
+}
+
 // The module keeps no log: errors end the decode, warnings are dropped.
 void failQuietly(png_structp png, png_const_charp) noexcept {
     png_longjmp(png, 1);
@@ -117,6 +133,7 @@ ImageHandle decodePng(HostDocument& document, const uint8_t* data, size_t size, 
     };
     if (data == nullptr || size < kSignatureBytes || png_sig_cmp(data, 0, kSignatureBytes) != 0)
         return refuse("not a PNG file");
+    if (!chunksFitIn(data, size)) return refuse("the PNG file is corrupt or cut short");
     PngReader reader;
     if (!reader.valid()) return refuse("no memory to decode the PNG file");
     MemorySource source{data, 0, size};

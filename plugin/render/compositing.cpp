@@ -29,6 +29,38 @@ uint8_t applyLight(LightBlendMode mode, uint8_t d, uint8_t c, uint16_t a) {
     return d;
 }
 
+// Whole screens of one colour repeated any number of times up to 255: powers[k][c][d] is d
+// screened by c 2^k times, so a count takes at most eight look-ups where screening once
+// per step would cost up to 255 steps per sample for the brightest lights.
+class RepeatedScreens {
+  public:
+    RepeatedScreens() {
+        for (int32_t c = 0; c < 256; ++c)
+            for (int32_t d = 0; d < 256; ++d)
+                powers_[0][c][d] = screenByte(static_cast<uint8_t>(d), static_cast<uint8_t>(c));
+        for (int32_t k = 1; k < kPowers; ++k)
+            for (int32_t c = 0; c < 256; ++c)
+                for (int32_t d = 0; d < 256; ++d)
+                    powers_[k][c][d] = powers_[k - 1][c][powers_[k - 1][c][d]];
+    }
+
+    uint8_t apply(uint8_t d, uint8_t c, uint32_t repeats) const {
+        for (int32_t k = 0; repeats != 0; ++k, repeats >>= 1)
+            if ((repeats & 1u) != 0) d = powers_[k][c][d];
+        return d;
+    }
+
+  private:
+    static constexpr int32_t kPowers = 8;  // counts up to 255
+    uint8_t powers_[kPowers][256][256];
+};
+
+// Built on first use and kept: 512 KiB in static storage, so it cannot fail to allocate.
+const RepeatedScreens& repeatedScreens() {
+    static const RepeatedScreens screens;
+    return screens;
+}
+
 }  // namespace
 
 int32_t lightChannelCount(int32_t imageMode) {
@@ -58,40 +90,17 @@ void buildLightTable(int32_t blendMode, const uint8_t colors[256], const uint16_
         uint8_t* row = table + i * 256;
         const uint8_t c = colors[i];
         const uint16_t amount = amounts[i];
-        if (mode != LightBlendMode::Screen) {
-            for (int32_t d = 0; d < 256; ++d)
-                row[d] = applyLight(mode, static_cast<uint8_t>(d), c, amount);
-            continue;
-        }
-        // Screen: the whole screens are applied to every d at once; once a pass changes
-        // nothing, further ones cannot either.
-        for (int32_t d = 0; d < 256; ++d) row[d] = static_cast<uint8_t>(d);
-        for (int32_t repeats = amount >> 8; repeats > 0; --repeats) {
-            bool changed = false;
-            for (int32_t d = 0; d < 256; ++d) {
-                const uint8_t next = screenByte(row[d], c);
-                changed = changed || next != row[d];
-                row[d] = next;
-            }
-            if (!changed) break;
-        }
-        const uint32_t remainder = amount & 0xFFu;
-        if (remainder != 0) {
-            const uint8_t weakened = static_cast<uint8_t>(divide255(c * remainder));
-            for (int32_t d = 0; d < 256; ++d) row[d] = screenByte(row[d], weakened);
-        }
+        for (int32_t d = 0; d < 256; ++d)
+            row[d] = applyLight(mode, static_cast<uint8_t>(d), c, amount);
     }
 }
 
 uint8_t screenAmount(uint8_t d, uint8_t c, uint16_t amount) {
-    if (amount > 255) {
-        for (int32_t repeats = amount >> 8; repeats > 0; --repeats) {
-            d = screenByte(d, c);
-            amount = static_cast<uint16_t>(amount - 256);
-        }
-    }
-    if (amount != 0) {
-        const uint8_t weakened = static_cast<uint8_t>(divide255(static_cast<uint32_t>(c) * amount));
+    if (amount > 255) d = repeatedScreens().apply(d, c, amount >> 8u);
+    const uint32_t remainder = amount & 0xFFu;
+    if (remainder != 0) {
+        const uint8_t weakened =
+            static_cast<uint8_t>(divide255(static_cast<uint32_t>(c) * remainder));
         d = screenByte(d, weakened);
     }
     return d;

@@ -248,7 +248,9 @@ void LightRenderer::renderStrip(HostImage& source, const VRect& rect) {
         return;
     }
     // Every strip of a run has the same size: keep one light image rather than lend and
-    // return a new one (and fault its pages in) per strip. maskSource fills all it uses.
+    // return a new one (and fault its pages in) per strip. maskSource fills the colour
+    // bytes; the spare fourth byte of RGB is cleared once, so that the blur, which moves
+    // whole pixels, never carries bytes nobody wrote.
     const bool reusable = sizeEquals(lightImage_, w, h) &&
                           lightImage_->planeCount() == source.planeCount() &&
                           lightImage_->bytesPerSample == source.bytesPerSample &&
@@ -257,6 +259,7 @@ void LightRenderer::renderStrip(HostImage& source, const VRect& rect) {
         lightImage_.release();
         lightImage_ = document_.allocateBuffer(w, h, source.planeCount(), source.bytesPerSample,
                                                source.imageMode);
+        lightImage_->clear();
     }
     PixelView lightView = lightImage_->view();
     maskSource(sourceView, mask->view(), lightView, source.imageMode);

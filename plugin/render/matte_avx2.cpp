@@ -33,12 +33,16 @@ void avx2ExtractMatte(const PixelView& source, int32_t imageMode, int32_t matteC
     const __m256i zero = _mm256_setzero_si256();
     const __m256i weights = _mm256_set1_epi64x(0x0000001D0096004CLL);  // 76, 150, 29, 0
     const __m256i magic = _mm256_set1_epi32(0x8081);
+    // The fourth byte of an RGB pixel is a spare that nobody need have written; it is
+    // weighted 0, and masking it off keeps its value out of the sums altogether.
+    const __m256i colourBytes = _mm256_set1_epi32(0x00FFFFFF);
     for (int32_t y = 0; y < matte.height; ++y) {
         const uint8_t* s = source.row(y);
         uint8_t* out = matte.row(y);
         int32_t x = 0;
         for (; x + 8 <= matte.width; x += 8) {
-            const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x));
+            const __m256i pixels = _mm256_and_si256(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x)), colourBytes);
             // Pairs of partial sums for pixels (0, 1 | 4, 5) and (2, 3 | 6, 7).
             const __m256i low = _mm256_madd_epi16(_mm256_unpacklo_epi8(pixels, zero), weights);
             const __m256i high = _mm256_madd_epi16(_mm256_unpackhi_epi8(pixels, zero), weights);

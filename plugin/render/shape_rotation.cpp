@@ -96,20 +96,34 @@ bool splitAngle(float angle, float& theta, int32_t& quarterTurns) {
     return true;
 }
 
+// tan and sin of a float argument, evaluated in double and rounded once to float: the
+// float nearest the exact value, whichever float functions the platform's library has.
+float tanOf(float x) {
+    return static_cast<float>(std::tan(static_cast<double>(x)));
+}
+
+float sinOf(float x) {
+    return static_cast<float>(std::sin(static_cast<double>(x)));
+}
+
 }  // namespace
 
-ImageHandle rotateImage(const HostImage& image, float angle, int32_t interpolate) {
-    float theta = 0.0f;
-    int32_t quarterTurns = 0;
-    if (!splitAngle(angle, theta, quarterTurns)) return image.rotated(0);
-    ImageHandle turned = image.rotated(quarterTurns % 4);
+bool rotationSteps(float angle, RotationSteps& steps) {
+    if (!splitAngle(angle, steps.theta, steps.quarterTurns)) return false;
+    steps.a = -tanOf((kPi * steps.theta) * kHalfDegree);
+    steps.b = sinOf((kPi * steps.theta) * kDegree);
+    return true;
+}
 
-    float a = -std::tan((kPi * theta) * kHalfDegree);
-    float b = std::sin((kPi * theta) * kDegree);
-    if (a == 0.0f || b == 0.0f) return turned;
-    a = std::fabs(a);
-    b = std::fabs(b);
-    const bool positive = theta > 0.0f;
+ImageHandle rotateImage(const HostImage& image, float angle, int32_t interpolate) {
+    RotationSteps steps;
+    if (!rotationSteps(angle, steps)) return image.rotated(0);
+    ImageHandle turned = image.rotated(steps.quarterTurns % 4);
+
+    if (steps.a == 0.0f || steps.b == 0.0f) return turned;
+    const float a = std::fabs(steps.a);
+    const float b = std::fabs(steps.b);
+    const bool positive = steps.theta > 0.0f;
     const bool blend = interpolate == 1;
     const int32_t w = turned->width();
     const int32_t h = turned->height();

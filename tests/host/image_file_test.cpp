@@ -392,6 +392,10 @@ TEST_F(ImageFileTest, RefusesFilesThatAreNotImagesOrAreIncomplete) {
     const Bytes jpeg = readBytes(file("whole.jpg"));
     writeBytes(file("cut.jpg"),
                Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2)));
+    // Cut as short, but closed by an end marker: the data segment ends before the image.
+    Bytes closed(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2));
+    closed.insert(closed.end(), {0xFF, 0xD9});
+    writeBytes(file("closed.jpg"), closed);
     writeImageFile(testDocument(plugInModeRGBColor, false, 200, 200), file("whole.tif"));
     const Bytes tiff = readBytes(file("whole.tif"));
     writeBytes(file("cut.tif"),
@@ -403,7 +407,11 @@ TEST_F(ImageFileTest, RefusesFilesThatAreNotImagesOrAreIncomplete) {
     expectReadError(file("folder.png"), "is a folder");
     expectReadError(file("cut.png"), "invalid or truncated PNG data");
     expectReadError(file("cut.jpg"), "invalid or truncated JPEG data (Premature end of JPEG file)");
+    expectReadError(file("closed.jpg"), "premature end of data segment");
     expectReadError(file("cut.tif"), "TIFF");
+    // A chunk whose length field reaches 1.2 GB past the end of a 170-byte file.
+    expectReadError(BRIVO_SOURCE_DIR "/fuzz/regressions/pattern_decoder/chunk-longer-than-file",
+                    "a chunk reaches past the end");
     const fs::path broken = kSkimageData / "truncated.jpg";
     if (fs::exists(broken)) expectReadError(broken.string(), "invalid or truncated JPEG data");
 }
@@ -437,6 +445,23 @@ TEST_F(ImageFileTest, RefusesHugeDimensionsBeforeAllocating) {
               kMaxImagePixels);
     EXPECT_THROW(makePlanarDocument(100000, 100000, plugInModeRGBColor), std::invalid_argument);
     EXPECT_THROW(makePlanarDocument(10, 10, plugInModeLabColor), std::invalid_argument);
+}
+
+// Peak resident memory of the process so far, in KiB.
+long peakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(ImageFileTest, AFileClaimingAHugeImageButEndingEarlyFailsBeforeFillingIt) {
+    // 16384 x 16384 RGB is within the limits: 768 MiB of samples if the pixels were there.
+    writeBytes(file("claims.png"), pngHeader(16384, 16384));
+    const long before = peakResidentKiB();
+    ReadOptions unlimited;
+    unlimited.maxPixels = UINT64_MAX;
+    expectReadError(file("claims.png"), "invalid or truncated PNG data", unlimited);
+    EXPECT_LT(peakResidentKiB() - before, 200 * 1024) << "the claimed planes were filled";
 }
 
 // ---------------------------------------------------------------------------------------------

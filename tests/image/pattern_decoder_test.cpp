@@ -1,6 +1,7 @@
 #include "image/pattern_decoder.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -243,6 +244,18 @@ TEST_F(PatternFileTest, HugeDeclaredSizesAreRefusedBeforeAnyAllocation) {
     }
     EXPECT_TRUE(decodeJpeg(*host.document, jpeg.data(), jpeg.size()).empty());
     EXPECT_EQ(host.document->liveBuffers(), 0);
+}
+
+TEST_F(PatternFileTest, AChunkLongerThanTheDataCostsNoMemory) {
+    // 170 bytes whose text chunk claims 1.2 GB.
+    const Bytes lying = readFile(fs::path(BRIVO_SOURCE_DIR) /
+                                 "fuzz/regressions/pattern_decoder/chunk-longer-than-file");
+    ASSERT_EQ(lying.size(), 170u);
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_TRUE(decodePng(*host.document, lying.data(), lying.size()).empty());
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 100 * 1024) << "KiB taken by the chunk";
 }
 
 TEST_F(PatternFileTest, OnlyRegularFilesAreRead) {

@@ -112,6 +112,22 @@ TEST(ScreenAmount, AmountsUpToAndAroundOneFullScreen) {
     }
 }
 
+TEST(ScreenAmount, EveryCountOfWholeScreensEqualsScreeningOneAtATime) {
+    for (int32_t c = 0; c < 256; ++c) {
+        for (int32_t d = 0; d < 256; ++d) {
+            const auto cc = static_cast<uint8_t>(c);
+            uint8_t repeated = static_cast<uint8_t>(d);
+            for (int32_t count = 1; count < 256; ++count) {
+                repeated = screenByte(repeated, cc);
+                ASSERT_EQ(
+                    screenAmount(static_cast<uint8_t>(d), cc, static_cast<uint16_t>(count * 256)),
+                    repeated)
+                    << "d " << d << " c " << c << " count " << count;
+            }
+        }
+    }
+}
+
 TEST(ScreenAmount, LargestAmountRepeats255TimesThenOnceMore) {
     // c = 1 moves d by at most 1 per screen: 255 full screens, then 1 * 255 / 255 once.
     EXPECT_EQ(screenAmount(0, 1, 65535), 255);
