@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -24,10 +25,16 @@ void addModuleOption(CLI::App& command, std::filesystem::path& module) {
 
 // The options every command that runs the filter on a file shares.
 void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int32_t>& rect) {
-    command.add_option("INPUT", options.input, "Image to filter (PNG, JPEG or TIFF)")
+    command
+        .add_option("INPUT", options.batch.inputs,
+                    "Images to filter (PNG, JPEG or TIFF), or folders of them")
         ->required()
-        ->check(CLI::ExistingFile);
-    command.add_option("-o,--output", options.output, "Where to write the result")->required();
+        ->check(CLI::ExistingPath);
+    command
+        .add_option("-o,--output", options.output,
+                    "Where to write the result; for several inputs a folder (DIR/) or a "
+                    "name template such as out/{stem}-lit.{ext} (docs/batch.md)")
+        ->required();
     command
         .add_option("--rect", rect,
                     "Area to filter: TOP,LEFT,BOTTOM,RIGHT (bottom and right exclusive)")
@@ -56,7 +63,32 @@ void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int3
         ->transform(CLI::CheckedTransformer(views, CLI::ignore_case));
 }
 
+void addBatchOptions(CLI::App& command, BatchOptions& batch) {
+    command.add_flag("-r,--recursive", batch.recursive, "Take images from subfolders too");
+    command
+        .add_option("--format", batch.format, "Output format for several inputs: png, jpeg, tiff")
+        ->check(CLI::IsMember({"png", "jpeg", "tiff"}, CLI::ignore_case));
+    command.add_option("-j,--jobs", batch.jobs, "Files filtered at once (default: the cores)")
+        ->check(CLI::Range(1, 1024));
+    command.add_option("--shard", batch.shard,
+                       "Filter only part I of N of the sorted inputs (I counts from 0)");
+    command.add_flag("--skip-existing", batch.skipExisting,
+                     "Leave inputs whose output already exists (resumes a stopped batch)");
+    command.add_option("--report", batch.report, "Write one JSON line per input to FILE.jsonl");
+}
+
 }  // namespace
+
+bool BatchOptions::requested(const std::string& output) const {
+    std::error_code error;
+    const bool folderInput = std::ranges::any_of(inputs, [&](const std::string& input) {
+        return std::filesystem::is_directory(input, error);
+    });
+    const bool folderOutput = output.ends_with('/') || std::filesystem::is_directory(output, error);
+    return inputs.size() > 1 || folderInput || folderOutput ||
+           output.find('{') != std::string::npos || recursive || format || jobs || shard ||
+           skipExisting || report;
+}
 
 ParsedCommandLine parseCommandLine(int argc, char** argv) {
     CLI::App app{"Brivo: light and shadow for images"};
@@ -66,6 +98,7 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     std::vector<int32_t> rect;
     CLI::App* applyCommand = app.add_subcommand("apply", "Filter an image file");
     addFilterOptions(*applyCommand, apply, rect);
+    addBatchOptions(*applyCommand, apply.batch);
 
     InfoOptions info;
     CLI::App* infoCommand = app.add_subcommand("info", "Describe the filter module");
@@ -84,6 +117,7 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
 
     if (*applyCommand) {
         if (!rect.empty()) apply.rect = VRect{rect[0], rect[1], rect[2], rect[3]};
+        apply.input = apply.batch.inputs.front();
         return {apply, 0};
     }
     if (*infoCommand) return {info, 0};

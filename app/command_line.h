@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "app/parameter_options.h"
 #include "pluginapi/plugin_types.h"
@@ -15,6 +16,21 @@ namespace brivo::app {
 // input unchanged.
 enum class OutputView { output, matte, shape, original };
 
+// What several inputs add to `brivo apply`.
+struct BatchOptions {
+    std::vector<std::string> inputs;    // files and folders, as given
+    bool recursive = false;             // look into folders' subfolders too
+    std::optional<std::string> format;  // png, jpeg or tiff, instead of the input's extension
+    std::optional<int> jobs;            // files filtered at once; the cores when absent
+    std::optional<std::string> shard;   // I/N: this run's part of the sorted inputs
+    bool skipExisting = false;          // leave inputs whose output exists alone
+    std::optional<std::string> report;  // JSON Lines file, one line per input
+
+    // True when the command line asks for more than one file, or for something only the
+    // batch path does.
+    bool requested(const std::string& output) const;
+};
+
 struct ApplyOptions {
     std::string input;
     std::string output;
@@ -24,6 +40,7 @@ struct ApplyOptions {
     ParameterSources parameters;
     std::optional<std::string> record;  // where to save the recorded action
     OutputView view = OutputView::output;
+    BatchOptions batch;
 };
 
 struct InfoOptions {

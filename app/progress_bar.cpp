@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <string>
 
 namespace brivo::app {
 
@@ -18,13 +17,15 @@ ProgressBar::~ProgressBar() {
     finish();
 }
 
-void ProgressBar::update(int32_t done, int32_t total) {
+void ProgressBar::update(int32_t done, int32_t total, const std::string& detail) {
     if (!enabled_ || total <= 0) return;
     const int64_t clamped = std::clamp<int64_t>(done, 0, total);
     const auto filled = static_cast<size_t>(clamped * barWidth / total);
     const auto percent = static_cast<int>(clamped * 100 / total);
     const std::string bar = std::string(filled, '#') + std::string(barWidth - filled, ' ');
-    std::fprintf(stream_, "\r[%s] %3d%%", bar.c_str(), percent);
+    // The escape clears what a longer previous line left at the end.
+    std::fprintf(stream_, "\r[%s] %3d%%%s%s\033[K", bar.c_str(), percent, detail.empty() ? "" : " ",
+                 detail.c_str());
     std::fflush(stream_);
     drawn_ = true;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace brivo::app {
 
@@ -14,7 +15,8 @@ class ProgressBar {
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
-    void update(int32_t done, int32_t total);
+    // Redraws the bar, with `detail` after the percentage.
+    void update(int32_t done, int32_t total, const std::string& detail = {});
     // Ends the bar's line, if one was drawn.
     void finish();
 
