@@ -8,8 +8,9 @@
 
 namespace brivo::app {
 
-// "sha256:" and the SHA-256 of the action file's text for these values, in lower-case hex:
-// equal values give equal hashes whatever file or options they came from.
+// "sha256:" and, in lower-case hex, the SHA-256 of the action file's text for these values
+// with their keys sorted: equal values give equal hashes whatever file, options or order
+// they came from.
 std::string actionHash(const host::DescriptorValues& values);
 
 }  // namespace brivo::app

@@ -152,13 +152,13 @@ int runBatch(const ApplyOptions& options) {
         toRun.push_back(i);
         commands.push_back(fileTaskCommand(settings, plan.inputs[i].path, plan.outputs[i]));
     }
-    const bool completed =
-        ProcessPool(jobs).run(commands, [&](size_t k, const ProcessOutcome& outcome) {
-            record(toRun[k], fileTaskResult(outcome));
-        });
+    ProcessPool pool(jobs);
+    const size_t notStarted = pool.run(commands, [&](size_t k, const ProcessOutcome& outcome) {
+        record(toRun[k], fileTaskResult(outcome));
+    });
 
     progress.printSummary();
-    if (!completed) return kInterrupted;
+    if (pool.stopped() && (notStarted > 0 || progress.cancelled() > 0)) return kInterrupted;
     if (!reportComplete) return fail("the report " + *batch.report + " is incomplete");
     return progress.failed() + progress.cancelled() > 0 ? kSomeFailed : 0;
 }

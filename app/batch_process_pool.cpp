@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,17 +20,17 @@ using Clock = std::chrono::steady_clock;
 // the child writes.
 constexpr size_t kKeptErrorText = 16 * 1024;
 
-volatile std::sig_atomic_t stopSeen = 0;
+volatile std::sig_atomic_t stopsSeen = 0;
 
 extern "C" void noteStop(int) {
-    stopSeen = 1;
+    if (stopsSeen < 2) stopsSeen = stopsSeen + 1;
 }
 
-// SIGINT and SIGTERM only set a flag while a run lasts; the run then winds down in order.
+// SIGINT and SIGTERM are only counted while a run lasts; the run then winds down in order.
 class StopSignals {
   public:
     StopSignals() {
-        stopSeen = 0;
+        stopsSeen = 0;
         struct sigaction action {};
         action.sa_handler = &noteStop;
         sigemptyset(&action.sa_mask);
@@ -45,7 +44,7 @@ class StopSignals {
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
-    static bool seen() { return stopSeen != 0; }
+    static int count() { return stopsSeen; }
 
   private:
     struct sigaction previousInterrupt_ {};
@@ -62,8 +61,9 @@ struct Child {
 
 // What runs in the child between fork and exec: only async-signal-safe calls.
 [[noreturn]] void becomeCommand(char* const* argv, int errorPipe, int devNull, pid_t parent) {
-    setpgid(0, 0);  // a terminal's Ctrl-C reaches the parent, which passes it on once
-    prctl(PR_SET_PDEATHSIG, SIGINT);
+    // A terminal's Ctrl-C reaches the parent alone, which decides what the children get.
+    // Should the parent die, a child still finishes its one file and writes it whole.
+    setpgid(0, 0);
     if (getppid() != parent) _exit(127);
     sigset_t none;
     sigemptyset(&none);
@@ -87,8 +87,8 @@ ProcessOutcome failedStart(const std::string& reason) {
 
 }  // namespace
 
-bool ProcessPool::run(const std::vector<std::vector<std::string>>& commands,
-                      const Finished& finished) {
+size_t ProcessPool::run(const std::vector<std::vector<std::string>>& commands,
+                        const Finished& finished) {
     const StopSignals stop;
     const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
     const pid_t self = getpid();
@@ -129,11 +129,11 @@ bool ProcessPool::run(const std::vector<std::vector<std::string>>& commands,
 
     size_t next = 0;
     while (true) {
-        if (StopSignals::seen() && !forwarded) {
+        if (StopSignals::count() >= 2 && !forwarded) {
             for (const Child& child : running) kill(child.pid, SIGINT);
             forwarded = true;
         }
-        while (!StopSignals::seen() && running.size() < slots_ && next < commands.size())
+        while (StopSignals::count() == 0 && running.size() < slots_ && next < commands.size())
             launch(next++);
         if (running.empty()) break;
 
@@ -157,7 +157,8 @@ bool ProcessPool::run(const std::vector<std::vector<std::string>>& commands,
         }
     }
     if (devNull >= 0) close(devNull);
-    return !StopSignals::seen();
+    stopped_ = StopSignals::count() > 0;
+    return commands.size() - next;
 }
 
 }  // namespace brivo::app

@@ -24,13 +24,17 @@ class ProcessPool {
 
     // Runs commands[i] (a program path and its arguments) for every i, at most `slots` at
     // once, and calls `finished` on this thread as each one ends. The children read nothing
-    // and get a process group of their own; they are sent SIGINT when this process receives
-    // SIGINT or SIGTERM (then no further command starts) and when it dies. Returns false when
-    // such a signal stopped the run.
-    bool run(const std::vector<std::vector<std::string>>& commands, const Finished& finished);
+    // and get a process group of their own. A first SIGINT or SIGTERM to this process starts
+    // no further command and lets the running ones finish their file; a second one passes
+    // SIGINT on to them. Returns how many commands were never started.
+    size_t run(const std::vector<std::vector<std::string>>& commands, const Finished& finished);
+
+    // Whether the last run was asked to stop.
+    bool stopped() const { return stopped_; }
 
   private:
     size_t slots_;
+    bool stopped_ = false;
 };
 
 }  // namespace brivo::app

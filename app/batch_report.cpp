@@ -10,9 +10,9 @@ namespace brivo::app {
 
 namespace {
 
-// Three decimals are plenty for megapixels and seconds, and keep the lines short.
-double rounded(double value) {
-    return std::round(value * 1000) / 1000;
+// Short lines: megapixels to the pixel, seconds to the millisecond.
+double rounded(double value, double scale) {
+    return std::round(value * scale) / scale;
 }
 
 }  // namespace
@@ -30,8 +30,8 @@ bool BatchReport::add(const std::filesystem::path& input, const std::filesystem:
                                       {"output", output.string()},
                                       {"status", statusName(result.status)},
                                       {"message", result.message},
-                                      {"megapixels", rounded(result.megapixels)},
-                                      {"seconds", rounded(result.seconds)},
+                                      {"megapixels", rounded(result.megapixels, 1e6)},
+                                      {"seconds", rounded(result.seconds, 1e3)},
                                       {"action", actionHash_}};
     // Paths need not be UTF-8; invalid bytes become U+FFFD rather than an exception.
     const std::string text =

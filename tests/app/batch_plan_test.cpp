@@ -99,7 +99,7 @@ TEST_F(BatchPlan, OutputsThatWouldCollideOrReplaceAnInputAreRefused) {
     const auto inputs = expandInputs({in()}, true);
     const std::string base = (dir / "out").string();
     // Two inputs to one file: the second would overwrite the first.
-    EXPECT_THROW(planOutputs(inputs, OutputNaming(base + "/{stem}.png", std::nullopt)),
+    EXPECT_THROW(planOutputs(inputs, OutputNaming(base + "/all.png", std::nullopt)),
                  BatchInputError);
     touch(dir / "in/sub/b.png");
     EXPECT_THROW(planOutputs(expandInputs({in()}, true), OutputNaming(base + "/{name}", {})),
