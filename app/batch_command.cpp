@@ -15,6 +15,7 @@
 #include "app/batch_progress.h"
 #include "app/batch_report.h"
 #include "host/scripting/action_file.h"
+#include "host/scripting/parameter_catalog.h"
 
 namespace brivo::app {
 
@@ -116,7 +117,11 @@ int runBatch(const ApplyOptions& options) {
             return fail("cannot find the filter module " + options.module.string());
         ParameterSources sources = options.parameters;
         sources.patternFolder = options.module.parent_path() / "Patterns";
-        parameters = gatherParameters(sources);
+        GatheredParameters gathered =
+            gatherParameters(sources, host::ParameterCatalog::ofModule(options.module));
+        for (const std::string& warning : gathered.warnings)
+            std::cerr << "brivo: warning: " << warning << '\n';
+        parameters = std::move(gathered.values);
         action.emplace(parameters);
         if (batch.report) report.emplace(*batch.report, actionHash(parameters));
         settings = {thisProgram(), fs::absolute(options.module), action->path(), options.rect,

@@ -3,6 +3,7 @@
 #include "colorspace_suite.h"
 #include "core/filter_parameters.h"
 #include "core/image_modes.h"
+#include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
 #include "filter_record.h"
 #include "render/pixel_math.h"
@@ -162,10 +163,7 @@ const CompositingKernels& scalarCompositingKernels() {
 }
 
 const CompositingKernels& compositingKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2CompositingKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2CompositingKernels));
 }
 
 void maskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,

@@ -246,10 +246,12 @@ TEST_F(BrivoApply, RefusesBadParametersNamingTheFieldAndWritesNothing) {
     expectNoTrace();
 }
 
-TEST_F(BrivoApply, VerboseReportsTheLightColourAndTheTimeInTheFilter) {
+// -v reports the conversions the module asked the colour suite for, as they happened.
+TEST_F(BrivoApply, VerboseReportsTheColourConversionsAndTheTimeInTheFilter) {
     CommandResult run = brivo({"apply", input(), "-o", output(), "-v", "--color", "#FF0000"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_NE(run.err.find("light colour: 255 0 0 0\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("colour conversion: XYZ "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(" -> RGB 255 0 0\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("time in filter: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(" ms\n"), std::string::npos) << run.err;
 
@@ -258,7 +260,9 @@ TEST_F(BrivoApply, VerboseReportsTheLightColourAndTheTimeInTheFilter) {
     host::writeImageFile(test::makeDocument(plugInModeGrayScale, 8, 8), grey);
     run = brivo({"apply", grey, "-o", output(), "-v"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_NE(run.err.find("light colour: 255 255 255 255\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("colour conversion: XYZ 32768 32768 32768 -> CMYK 255 255 255 255\n"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST_F(BrivoApply, OriginalViewWritesTheInputUnchanged) {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "colorspace_suite.h"
+#include "core/parameter_table.h"
 #include "host/scripting/descriptor_host.h"
-#include "shell/parameter_table.h"
 #include "shell/plugin_context.h"
 #include "support/host_fixture.h"
 
