@@ -72,6 +72,15 @@ done <"$work/ref.list"
     fail "the joined report does not name each input once"
 grep -q '"status":"failed"' "$work/out/report.jsonl" && fail "a file failed"
 
+# The ssh recipe with this machine as its one login (":") does the whole batch as one shard.
+echo ":" >"$work/hosts"
+# shellcheck disable=SC2086
+BRIVO="$brivo" "$recipes/parallel-ssh.sh" "$work/hosts" "$work/in" "$work/ssh" -- $options \
+    >"$work/ssh.log" 2>&1 || fail "the ssh recipe: $(tail -3 "$work/ssh.log")"
+while read -r name; do
+    cmp -s "$work/ref/$name" "$work/ssh/$name" || fail "ssh recipe: $name differs"
+done <"$work/ref.list"
+
 # The Slurm and Kubernetes entries: shard 1 of 4 on a fresh folder gives shard 1's outputs.
 for scheduler in slurm k8s; do
     target="$work/$scheduler"
