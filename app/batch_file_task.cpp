@@ -57,17 +57,22 @@ const char* statusName(FileStatus status) {
 FileResult fileTaskResult(const ProcessOutcome& outcome) {
     FileResult result;
     result.seconds = outcome.seconds;
+    std::string warnings;
     std::istringstream lines(outcome.errorText);
     for (std::string line; std::getline(lines, line);) {
         long long width = 0;
         long long height = 0;
         if (std::sscanf(line.c_str(), "image: %lld x %lld", &width, &height) == 2)
             result.megapixels = static_cast<double>(width) * static_cast<double>(height) / 1e6;
-        if (line.starts_with("brivo: ")) result.message = line.substr(7);
+        if (!line.starts_with("brivo: ")) continue;
+        result.message = line.substr(7);
+        if (result.message.starts_with("warning: "))
+            warnings += (warnings.empty() ? "" : "; ") + result.message;
     }
     if (outcome.exitStatus == 0) {
+        // A file written with warnings is done, and the warnings stay in its message.
         result.status = FileStatus::ok;
-        result.message.clear();
+        result.message = warnings;
     } else if (outcome.exitStatus == 130 || outcome.signal == SIGINT) {
         result.status = FileStatus::cancelled;
         if (result.message.empty()) result.message = "cancelled";

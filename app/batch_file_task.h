@@ -32,7 +32,7 @@ const char* statusName(FileStatus status);
 
 struct FileResult {
     FileStatus status = FileStatus::failed;
-    std::string message;    // why it failed; empty otherwise
+    std::string message;    // why it failed, or the warnings of a file that was written
     double megapixels = 0;  // the image's size, when it was read
     double seconds = 0;
 };

@@ -15,6 +15,7 @@ void BatchProgress::fileEnded(const std::filesystem::path& input, const FileResu
         case FileStatus::ok:
             ++done_;
             megapixels_ += result.megapixels;
+            if (!result.message.empty()) say(input, result.message);
             break;
         case FileStatus::skipped:
             ++skipped_;
@@ -24,15 +25,19 @@ void BatchProgress::fileEnded(const std::filesystem::path& input, const FileResu
             break;
         case FileStatus::failed:
             ++failed_;
-            bar_.finish();
-            // Messages from reading the file already name it.
-            if (result.message.find(input.string()) == std::string::npos)
-                std::fprintf(stream_, "brivo: %s: %s\n", input.c_str(), result.message.c_str());
-            else
-                std::fprintf(stream_, "brivo: %s\n", result.message.c_str());
+            say(input, result.message);
             break;
     }
     draw();
+}
+
+void BatchProgress::say(const std::filesystem::path& input, const std::string& message) {
+    bar_.finish();
+    // Messages from reading the file already name it.
+    if (message.find(input.string()) == std::string::npos)
+        std::fprintf(stream_, "brivo: %s: %s\n", input.c_str(), message.c_str());
+    else
+        std::fprintf(stream_, "brivo: %s\n", message.c_str());
 }
 
 void BatchProgress::draw() {

@@ -17,7 +17,7 @@ class BatchProgress {
     // written in any case.
     BatchProgress(std::FILE* stream, size_t files);
 
-    // Counts a file that ended, and reports a failure on its own line.
+    // Counts a file that ended, and reports a failure or warnings on their own line.
     void fileEnded(const std::filesystem::path& input, const FileResult& result);
 
     size_t failed() const { return failed_; }
@@ -29,6 +29,7 @@ class BatchProgress {
 
   private:
     void draw();
+    void say(const std::filesystem::path& input, const std::string& message);
 
     std::FILE* stream_;
     ProgressBar bar_;
