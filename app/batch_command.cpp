@@ -1,7 +1,9 @@
 #include "app/batch_command.h"
 
+#include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -63,8 +65,11 @@ fs::path thisProgram() {
     return program;
 }
 
-size_t jobCount(const BatchOptions& batch) {
-    if (batch.jobs) return static_cast<size_t>(*batch.jobs);
+// The cores this process may run on: those a scheduler's CPU set leaves it, else all.
+size_t availableCores() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<size_t>(CPU_COUNT(&set));
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
@@ -72,8 +77,8 @@ size_t jobCount(const BatchOptions& batch) {
 // cores / J threads, unless the user chose a count.
 void shareCoresWithModuleThreads(size_t jobs) {
     if (std::getenv("BRIVO_THREADS")) return;
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    setenv("BRIVO_THREADS", std::to_string(std::max<size_t>(1, cores / jobs)).c_str(), 1);
+    const size_t threads = std::max<size_t>(1, availableCores() / std::max<size_t>(1, jobs));
+    setenv("BRIVO_THREADS", std::to_string(threads).c_str(), 1);
 }
 
 struct Plan {
@@ -130,8 +135,7 @@ int runBatch(const ApplyOptions& options) {
         return fail(error.what());
     }
 
-    const size_t jobs = jobCount(batch);
-    shareCoresWithModuleThreads(jobs);
+    const size_t jobs = batch.jobs ? static_cast<size_t>(*batch.jobs) : availableCores();
     BatchProgress progress(stderr, plan.inputs.size());
     bool reportComplete = true;
     const auto record = [&](size_t i, const FileResult& result) {
@@ -157,6 +161,7 @@ int runBatch(const ApplyOptions& options) {
         toRun.push_back(i);
         commands.push_back(fileTaskCommand(settings, plan.inputs[i].path, plan.outputs[i]));
     }
+    shareCoresWithModuleThreads(std::min(jobs, commands.size()));
     ProcessPool pool(jobs);
     const size_t notStarted = pool.run(commands, [&](size_t k, const ProcessOutcome& outcome) {
         record(toRun[k], fileTaskResult(outcome));
