@@ -108,8 +108,9 @@ std::array<std::string, 5> fieldRow(std::span<const host::CatalogEntry> entries)
         choices.push_back(enumerator.name);
     switch (first.type) {
         case host::CatalogType::enumerated: {
-            const auto index = static_cast<size_t>(first.defaultValue);
-            const std::string fallback = index < choices.size() ? choices[index] : defaults[0];
+            const double index = first.defaultValue;
+            const bool named = index >= 0 && index < static_cast<double>(choices.size());
+            const std::string fallback = named ? choices[static_cast<size_t>(index)] : defaults[0];
             return {first.field, type, fallback, "", joined(choices, ", ")};
         }
         case host::CatalogType::real:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -96,7 +97,9 @@ bool parseBoolean(std::string_view field, const std::string& text) {
 void putPath(DescriptorValues& values, const CatalogEntry& entry, std::string_view text) {
     if (text.find('\0') != std::string_view::npos)
         throw ParameterError(entry.field + ": the path contains a NUL character");
-    const auto longest = static_cast<size_t>(entry.maximum);
+    // The limit comes from the module's file: anything but a sensible length means none.
+    const bool limited = entry.maximum >= 0 && entry.maximum < 1e15;
+    const auto longest = limited ? static_cast<size_t>(entry.maximum) : SIZE_MAX;
     if (text.size() > longest)
         throw ParameterError(entry.field + ": the path is " + std::to_string(text.size()) +
                              " bytes long; at most " + std::to_string(longest) + " are allowed");

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "core/parameter_table.h"
+#include "core/plugin_context.h"
 #include "host/runtime/call_binding.h"
 #include "host/scripting/descriptor_host.h"
 #include "shell/descriptor_writer.h"
-#include "shell/plugin_context.h"
 #include "shell/scripting_parameters.h"
 #include "support/host_fixture.h"
 #include "support/parameter_expectations.h"
