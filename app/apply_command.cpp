@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "app/file_checks.h"
 #include "app/interrupt_guard.h"
 #include "app/mode_names.h"
 #include "app/progress_bar.h"
@@ -28,14 +29,14 @@ namespace brivo::app {
 
 namespace {
 
-bool sameFile(const std::string& first, const std::string& second) {
-    std::error_code error;
-    return std::filesystem::equivalent(first, second, error);
-}
+// A failure that ends the run with a message, raised from the steps below.
+struct RunFailure {
+    int exitStatus;
+    std::string message;
+};
 
-int fail(const std::string& message) {
-    std::cerr << "brivo: " << message << '\n';
-    return 1;
+[[noreturn]] void failRun(std::string message, int exitStatus = kExitFailure) {
+    throw RunFailure{exitStatus, std::move(message)};
 }
 
 // The conversions the module asked the colour suite for, as they happened.
@@ -57,13 +58,6 @@ void reportColorConversions(const host::ColorSpaceSuite& colors) {
     }
 }
 
-// The action appears complete or not at all, like the image.
-void saveActionAtomically(const std::filesystem::path& path, const host::DescriptorValues& values) {
-    host::AtomicFile file(path.string());
-    host::saveAction(file.path(), values);
-    file.commit();
-}
-
 // The first channel of the document as a greyscale image of the same size: where the
 // matte and shape views leave their one-channel image.
 host::PlanarDocument firstChannelOf(const host::PlanarDocument& document) {
@@ -75,6 +69,9 @@ host::PlanarDocument firstChannelOf(const host::PlanarDocument& document) {
     grey.sourceFormat = document.sourceFormat;
     grey.resolution = document.resolution;
     grey.jpegQuality = document.jpegQuality;
+    grey.jpegLumaSampling = document.jpegLumaSampling;
+    grey.metadata = document.metadata;
+    grey.orientation = document.orientation;
     return grey;
 }
 
@@ -95,106 +92,201 @@ void reportSession(const host::FilterHost& session) {
     std::cerr << "module: " << session.module().path().string() << '\n'
               << "image: " << doc.width << " x " << doc.height << ' ' << modeName(doc.imageMode)
               << (doc.hasAlpha() ? " with transparency" : "") << '\n'
-              << "filter area: " << area.top << ',' << area.left << ',' << area.bottom << ','
-              << area.right << '\n';
+              << "filter area (top,left,bottom,right): " << area.top << ',' << area.left << ','
+              << area.bottom << ',' << area.right << '\n';
 }
 
-}  // namespace
+std::optional<host::ImageFormat> formatNamed(const std::optional<std::string>& name) {
+    if (!name) return std::nullopt;
+    return host::imageFormatForPath("output." + *name);
+}
 
-int runApply(const ApplyOptions& options) {
-    if (sameFile(options.input, options.output))
-        return fail("the output must not replace the input " + options.input);
-    if (!host::imageFormatForPath(options.output))
-        return fail("cannot tell the output format from " + options.output +
-                    " (use .png, .jpg, .jpeg, .tif or .tiff)");
+// Everything that can be checked before a file is read.
+void checkBeforeWork(const ApplyOptions& options) {
+    if (!formatNamed(options.format) && !host::imageFormatForPath(options.output))
+        failRun(options.output == host::kStandardStream
+                    ? "name the output format with --format when writing to standard output"
+                    : "cannot tell the output format from " + options.output +
+                          " (use .png, .jpg, .jpeg, .tif or .tiff, or --format)");
     if (options.record && options.view == OutputView::original)
-        return fail("--record needs the filter to run, which --view original does not do");
+        failRun("--record needs the filter to run, which --view original does not do");
+    if (options.rect &&
+        (options.rect->bottom <= options.rect->top || options.rect->right <= options.rect->left)) {
+        const VRect& r = *options.rect;
+        failRun("--rect " + std::to_string(r.top) + ',' + std::to_string(r.left) + ',' +
+                    std::to_string(r.bottom) + ',' + std::to_string(r.right) +
+                    " is empty or inverted: BOTTOM must be greater than TOP and RIGHT greater "
+                    "than LEFT",
+                kExitUsage);
+    }
+    std::vector<NamedFile> inputs{{"the input", options.input}};
+    const ParameterSources& sources = options.parameters;
+    if (sources.preset) inputs.push_back({"the preset", *sources.preset});
+    if (sources.action) inputs.push_back({"the action", *sources.action});
+    std::vector<NamedFile> outputs{{"the output", options.output}};
+    if (options.record) outputs.push_back({"the --record file", *options.record});
+    if (const auto clash = findSameFile(inputs, outputs)) failRun(*clash);
+    for (const NamedFile& output : outputs)
+        if (const auto problem = findUnwritable(output)) failRun(*problem);
+}
 
-    host::DescriptorValues parameters;
-    host::PlanarDocument document;
+// Collects warnings as the run meets them; under --strict the first one ends the run.
+class Warnings {
+  public:
+    explicit Warnings(bool strict, std::vector<std::string>& list) : strict_(strict), list_(list) {}
+    void add(const std::string& warning) { list_.push_back(warning); }
+    void checkStrict() const {
+        if (strict_ && !list_.empty())
+            failRun(std::string("--strict: the warning") +
+                    (list_.size() > 1 ? "s above fail" : " above fails") +
+                    " the run; nothing was written");
+    }
+
+  private:
+    bool strict_;
+    std::vector<std::string>& list_;
+};
+
+// The row monitor the file codecs call: draws the bar and stops on an interrupt.
+host::RowMonitor monitorFor(ProgressBar& progress, const char* phase) {
+    progress.setPhase(phase);
+    return [&progress](int64_t done, int64_t total) {
+        progress.update(done, total);
+        return !InterruptGuard::interrupted();
+    };
+}
+
+host::PlanarDocument readInput(const ApplyOptions& options, ProgressBar& progress,
+                               Warnings& warnings) {
+    host::ReadOptions read;
+    read.maxPixels = static_cast<uint64_t>(options.maxMegapixels * 1e6);
+    read.keepOrientation = options.keepOrientation;
+    read.rows = monitorFor(progress, "reading");
+    read.warn = [&warnings](const std::string& warning) { warnings.add(warning); };
+    return host::readImageFile(options.input, read);
+}
+
+// Runs the filter over the session's document; failures and cancellation end the run.
+void runFilter(host::FilterHost& session, ProgressBar& progress) {
+    progress.setPhase("filtering");
+    session.setProgressHandler([&](int32_t done, int32_t total) { progress.update(done, total); });
+    session.setAbortHandler([] { return InterruptGuard::interrupted(); });
+    int16_t result = session.run();
+    // An interrupt that came after the filter's last poll still means "do not save".
+    if (result == noErr && InterruptGuard::interrupted()) result = userCanceledErr;
+    if (result != noErr) failRun(describeResult(result), exitStatusForResult(result));
+}
+
+void writeOutput(const host::PlanarDocument& document, const ApplyOptions& options,
+                 ProgressBar& progress) {
+    host::WriteOptions write;
+    write.format = formatNamed(options.format);
+    write.jpegQuality = options.quality;
+    write.rows = monitorFor(progress, "writing");
+    host::writeImageFile(document, options.output, write);
+}
+
+void run(const ApplyOptions& options, ApplyOutcome& outcome) {
+    checkBeforeWork(options);
+    Warnings warnings(options.strict, outcome.warnings);
+    // The module is loaded first: a file that is no module is the clearest thing to report.
     std::unique_ptr<host::ModuleLoader> module;
-    try {
-        if (options.view != OutputView::original)
-            module = std::make_unique<host::ModuleLoader>(options.module);
-        ParameterSources sources = options.parameters;
-        sources.patternFolder = std::filesystem::path(options.module).parent_path() / "Patterns";
-        const GatheredParameters gathered =
-            gatherParameters(sources, host::ParameterCatalog::ofModule(options.module));
-        for (const std::string& warning : gathered.warnings)
-            std::cerr << "brivo: warning: " << warning << '\n';
-        parameters = gathered.values;
-        document = host::readImageFile(options.input);
-    } catch (const std::exception& error) {
-        return fail(error.what());
+    if (options.view != OutputView::original)
+        module = std::make_unique<host::ModuleLoader>(options.module);
+    ParameterSources sources = options.parameters;
+    sources.patternFolder = std::filesystem::path(options.module).parent_path() / "Patterns";
+    const GatheredParameters gathered =
+        gatherParameters(sources, host::ParameterCatalog::ofModule(options.module));
+    for (const std::string& warning : gathered.warnings) warnings.add(warning);
+    const host::DescriptorValues& parameters = gathered.values;
+
+    ProgressBar progress(stderr);
+    host::PlanarDocument document = readInput(options, progress, warnings);
+    warnings.checkStrict();
+    const bool oneChannel = options.view == OutputView::matte || options.view == OutputView::shape;
+    if (const auto format = formatNamed(options.format) ? formatNamed(options.format)
+                                                        : host::imageFormatForPath(options.output);
+        !oneChannel && format) {
+        if (const std::string refusal = host::formatRefusal(document, *format); !refusal.empty())
+            failRun(options.output + ": " + refusal);
     }
     if (options.view == OutputView::original) {
-        try {
-            host::writeImageFile(document, options.output);
-        } catch (const std::exception& error) {
-            return fail(error.what());
-        }
+        writeOutput(document, options, progress);
+        progress.finish();
         if (options.verbose) std::cerr << "wrote the input unchanged to " << options.output << '\n';
-        return 0;
+        return;
     }
 
-    try {
-        const host::PropertyList properties = host::PropertyList::ofModule(options.module);
-        if (!properties.offersMode(document.imageMode))
-            return fail("the module does not work on " + modeName(document.imageMode) +
-                        " documents (it offers " + modeNames(properties.offeredModes()) + ")");
-    } catch (const std::exception& error) {
-        return fail(error.what());
-    }
+    const host::PropertyList properties = host::PropertyList::ofModule(options.module);
+    if (!properties.offersMode(document.imageMode))
+        failRun("the module does not work on " + modeName(document.imageMode) +
+                " documents (it offers " + modeNames(properties.offeredModes()) + ")");
 
     host::FilterHost session(std::move(module), std::move(document));
     host::HostServices services(session);
-    try {
-        if (options.rect) session.setFilterRect(*options.rect);
-        services.descriptors().replay(parameters, plugInDialogSilent);
-        services.outputView().setView(suiteView(options.view));
-    } catch (const std::exception& error) {
-        return fail(error.what());
-    }
-    if (options.verbose) reportSession(session);
-
-    int16_t result = noErr;
-    {
-        ProgressBar progress(stderr);
-        InterruptGuard interrupt;
-        session.setProgressHandler(
-            [&](int32_t done, int32_t total) { progress.update(done, total); });
-        session.setAbortHandler([] { return InterruptGuard::interrupted(); });
-        result = session.run();
-        // An interrupt that came after the filter's last poll still means "do not save".
-        if (result == noErr && InterruptGuard::interrupted()) result = userCanceledErr;
-    }
-    if (result != noErr) {
-        std::cerr << "brivo: " << describeResult(result) << '\n';
-        return exitStatusForResult(result);
-    }
+    if (options.rect) session.setFilterRect(*options.rect);
+    services.descriptors().replay(parameters, plugInDialogSilent);
+    services.outputView().setView(suiteView(options.view));
     if (options.verbose) {
+        progress.finish();
+        reportSession(session);
+    }
+
+    runFilter(session, progress);
+    for (const std::string& report : services.diagnostics().reports()) warnings.add(report);
+    warnings.checkStrict();
+    if (options.verbose) {
+        progress.finish();
         reportColorConversions(services.colors());
         const std::chrono::duration<double, std::milli> inFilter = session.lastStart().elapsed;
         std::cerr << "time in filter: " << std::fixed << std::setprecision(1) << inFilter.count()
                   << " ms\n";
     }
 
-    try {
-        if (options.record) {
-            const std::optional<host::DescriptorValues> recorded =
-                services.descriptors().recorded();
-            if (!recorded) return fail("the module recorded no parameters; nothing written");
-            saveActionAtomically(*options.record, *recorded);
-        }
-        const bool oneChannel =
-            options.view == OutputView::matte || options.view == OutputView::shape;
-        host::writeImageFile(oneChannel ? firstChannelOf(session.document()) : session.document(),
-                             options.output);
-    } catch (const std::exception& error) {
-        return fail(error.what());
+    // The action is made ready first but appears only once the image is written.
+    std::unique_ptr<host::AtomicFile> action;
+    if (options.record) {
+        const std::optional<host::DescriptorValues> recorded = services.descriptors().recorded();
+        if (!recorded) failRun("the module recorded no parameters; nothing written");
+        action = std::make_unique<host::AtomicFile>(*options.record);
+        host::saveAction(action->path(), *recorded);
     }
+    writeOutput(oneChannel ? firstChannelOf(session.document()) : session.document(), options,
+                progress);
+    if (action) action->commit();
+    progress.finish();
     if (options.verbose) std::cerr << "wrote " << options.output << '\n';
-    return 0;
+}
+
+}  // namespace
+
+ApplyOutcome applyToFile(const ApplyOptions& options) {
+    ApplyOutcome outcome;
+    InterruptGuard interrupt;
+    try {
+        run(options, outcome);
+    } catch (const RunFailure& failure) {
+        outcome.exitStatus = failure.exitStatus;
+        outcome.error = failure.message;
+    } catch (const host::FileCancelled&) {
+        outcome.exitStatus = kExitCancelled;
+        outcome.error = describeResult(userCanceledErr);
+    } catch (const std::bad_alloc&) {
+        outcome.exitStatus = kExitFailure;
+        outcome.error = describeResult(memFullErr);
+    } catch (const std::exception& error) {
+        outcome.exitStatus = kExitFailure;
+        outcome.error = error.what();
+    }
+    return outcome;
+}
+
+int runApply(const ApplyOptions& options) {
+    const ApplyOutcome outcome = applyToFile(options);
+    for (const std::string& warning : outcome.warnings)
+        std::cerr << "brivo: warning: " << warning << '\n';
+    if (!outcome.error.empty()) std::cerr << "brivo: " << outcome.error << '\n';
+    return outcome.exitStatus;
 }
 
 }  // namespace brivo::app

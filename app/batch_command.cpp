@@ -25,12 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSomeFailed = 3;
-constexpr int kInterrupted = 130;
-
 int fail(const std::string& message) {
     std::cerr << "brivo: " << message << '\n';
-    return 1;
+    return kExitFailure;
 }
 
 // The parameters as an action file that every worker replays; removed with this object.
@@ -90,7 +87,8 @@ Plan planBatch(const ApplyOptions& options) {
     const BatchOptions& batch = options.batch;
     std::vector<BatchInput> inputs = expandInputs(batch.inputs, batch.recursive);
     if (batch.shard) inputs = shardOf(inputs, parseShard(*batch.shard));
-    std::vector<fs::path> outputs = planOutputs(inputs, OutputNaming(options.output, batch.format));
+    std::vector<fs::path> outputs =
+        planOutputs(inputs, OutputNaming(options.output, options.format));
     return {std::move(inputs), std::move(outputs)};
 }
 
@@ -106,6 +104,9 @@ std::optional<std::string> prepareFolder(const fs::path& output) {
 
 int runBatch(const ApplyOptions& options) {
     const BatchOptions& batch = options.batch;
+    const auto standardStream = [](const std::string& path) { return path == "-"; };
+    if (standardStream(options.output) || std::ranges::any_of(batch.inputs, standardStream))
+        return fail("standard input and output (-) take one file, not a batch");
     if (options.record)
         return fail(
             "--record takes one input: record the action on one file, then replay it on "
@@ -129,8 +130,7 @@ int runBatch(const ApplyOptions& options) {
         parameters = std::move(gathered.values);
         action.emplace(parameters);
         if (batch.report) report.emplace(*batch.report, actionHash(parameters));
-        settings = {thisProgram(), fs::absolute(options.module), action->path(), options.rect,
-                    options.view};
+        settings = {thisProgram(), fs::absolute(options.module), action->path(), options};
     } catch (const std::exception& error) {
         return fail(error.what());
     }
@@ -168,9 +168,9 @@ int runBatch(const ApplyOptions& options) {
     });
 
     progress.printSummary();
-    if (pool.stopped() && (notStarted > 0 || progress.cancelled() > 0)) return kInterrupted;
+    if (pool.stopped() && (notStarted > 0 || progress.cancelled() > 0)) return kExitCancelled;
     if (!reportComplete) return fail("the report " + *batch.report + " is incomplete");
-    return progress.failed() + progress.cancelled() > 0 ? kSomeFailed : 0;
+    return progress.failed() + progress.cancelled() > 0 ? kExitSomeFailed : kExitSuccess;
 }
 
 }  // namespace brivo::app

@@ -27,17 +27,34 @@ const char* viewName(OutputView view) {
 std::vector<std::string> fileTaskCommand(const FileTaskSettings& settings,
                                          const std::filesystem::path& input,
                                          const std::filesystem::path& output) {
+    const ApplyOptions& options = settings.options;
     // -v makes the child say the image's size, which the batch counts in megapixels.
-    std::vector<std::string> command{
-        settings.program.string(), "apply",    input.string(),           "-o",
-        output.string(),           "--module", settings.module.string(), "--action",
-        settings.action.string(),  "--view",   viewName(settings.view),  "-v"};
-    if (settings.rect) {
-        const VRect& r = *settings.rect;
+    std::vector<std::string> command{settings.program.string(),
+                                     "apply",
+                                     input.string(),
+                                     "-o",
+                                     output.string(),
+                                     "--module",
+                                     settings.module.string(),
+                                     "--action",
+                                     settings.action.string(),
+                                     "--view",
+                                     viewName(options.view),
+                                     "--max-megapixels",
+                                     std::to_string(options.maxMegapixels),
+                                     "-v"};
+    if (options.rect) {
+        const VRect& r = *options.rect;
         command.push_back("--rect");
         command.push_back(std::to_string(r.top) + ',' + std::to_string(r.left) + ',' +
                           std::to_string(r.bottom) + ',' + std::to_string(r.right));
     }
+    if (options.quality) {
+        command.push_back("--quality");
+        command.push_back(std::to_string(*options.quality));
+    }
+    if (options.strict) command.push_back("--strict");
+    if (options.keepOrientation) command.push_back("--keep-orientation");
     return command;
 }
 

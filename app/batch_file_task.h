@@ -18,8 +18,7 @@ struct FileTaskSettings {
     std::filesystem::path program;  // the brivo executable
     std::filesystem::path module;
     std::filesystem::path action;  // the parameters, replayed on every file
-    std::optional<VRect> rect;
-    OutputView view = OutputView::output;
+    ApplyOptions options;          // area, view and output settings given for the batch
 };
 
 std::vector<std::string> fileTaskCommand(const FileTaskSettings& settings,

@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
+#include <iostream>
 #include <map>
 #include <vector>
 
@@ -32,16 +34,18 @@ void addModuleOption(CLI::App& command, std::filesystem::path& module) {
 }
 
 // The options every command that runs the filter on a file shares.
-void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int32_t>& rect) {
+void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int32_t>& rect,
+                      std::string& view) {
     command
         .add_option("INPUT", options.batch.inputs,
-                    "Images to filter (PNG, JPEG or TIFF), or folders of them")
-        ->required()
-        ->check(CLI::ExistingPath);
+                    "Images to filter (PNG, JPEG or TIFF; - reads one from standard input), or "
+                    "folders of them")
+        ->required();
     command
         .add_option("-o,--output", options.output,
-                    "Where to write the result; for several inputs a folder (DIR/) or a "
-                    "name template such as out/{stem}-lit.{ext} (docs/batch.md)")
+                    "Where to write the result (- writes it to standard output); for several "
+                    "inputs a folder (DIR/) or a name template such as out/{stem}-lit.{ext} "
+                    "(docs/batch.md)")
         ->required();
     command
         .add_option("--rect", rect,
@@ -63,19 +67,41 @@ void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int3
     command.add_option("--action", parameters.action, "Replay a recorded action file");
     command.add_option("--record", options.record,
                        "Save the parameters the filter used as an action file");
-    const std::map<std::string, OutputView> views{{"output", OutputView::output},
-                                                  {"matte", OutputView::matte},
-                                                  {"shape", OutputView::shape},
-                                                  {"original", OutputView::original}};
-    command.add_option("--view", options.view, "What to write: output, matte, shape or original")
-        ->transform(CLI::CheckedTransformer(views, CLI::ignore_case));
+    command
+        .add_option("--view", view,
+                    "What to write: output (the lit image), matte (the light mask), shape (the "
+                    "placed pattern) or original (the input unchanged)")
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                return viewNamed(text)
+                           ? std::string()
+                           : "\"" + text + "\" is not one of output, matte, shape, original";
+            },
+            "VIEW"));
+    command.add_flag("--strict", options.strict,
+                     "Fail when the run has a warning (an unusable pattern, damaged JPEG data)");
+    command.add_flag("--keep-orientation", options.keepOrientation,
+                     "Filter and write the pixels as the input stores them, instead of upright as "
+                     "its EXIF orientation shows them");
+    command
+        .add_option("--quality", options.quality,
+                    "JPEG quality of the output, 1 to 100 (default: the input's own when it is a "
+                    "JPEG, else 90)")
+        ->check(CLI::Range(1, 100));
+    command
+        .add_option(
+            "--format", options.format,
+            "Output format where the name has no extension (standard output), or instead of the "
+            "inputs' extensions in a batch: png, jpeg or tiff")
+        ->check(CLI::IsMember({"png", "jpeg", "jpg", "tiff", "tif"}, CLI::ignore_case));
+    command
+        .add_option("--max-megapixels", options.maxMegapixels,
+                    "Refuse inputs larger than this many megapixels (default 150)")
+        ->check(CLI::PositiveNumber);
 }
 
 void addBatchOptions(CLI::App& command, BatchOptions& batch) {
     command.add_flag("-r,--recursive", batch.recursive, "Take images from subfolders too");
-    command
-        .add_option("--format", batch.format, "Output format for several inputs: png, jpeg, tiff")
-        ->check(CLI::IsMember({"png", "jpeg", "tiff"}, CLI::ignore_case));
     command.add_option("-j,--jobs", batch.jobs, "Files filtered at once (default: the cores)")
         ->check(CLI::Range(1, 1024));
     command.add_option("--shard", batch.shard,
@@ -85,6 +111,16 @@ void addBatchOptions(CLI::App& command, BatchOptions& batch) {
     command.add_option("--report", batch.report, "Write one JSON line per input to FILE.jsonl");
 }
 
+// Prints a parse error in our words: the message, then where to find help.
+int reportUsageError(const CLI::App& app, const CLI::ParseError& error) {
+    std::cerr << "brivo: " << error.what() << '\n'
+              << "Run 'brivo help"
+              << (app.get_subcommands().empty() ? ""
+                                                : " " + app.get_subcommands().front()->get_name())
+              << "' for the options.\n";
+    return kExitUsage;
+}
+
 }  // namespace
 
 bool BatchOptions::requested(const std::string& output) const {
@@ -92,21 +128,42 @@ bool BatchOptions::requested(const std::string& output) const {
     const bool folderInput = std::ranges::any_of(inputs, [&](const std::string& input) {
         return std::filesystem::is_directory(input, error);
     });
-    const bool folderOutput = output.ends_with('/') || std::filesystem::is_directory(output, error);
-    return inputs.size() > 1 || folderInput || folderOutput ||
-           output.find('{') != std::string::npos || recursive || format || jobs || shard ||
-           skipExisting || report;
+    // One input and a folder without the trailing '/' is the single-file mistake it looks like.
+    return inputs.size() > 1 || folderInput || output.ends_with('/') ||
+           output.find('{') != std::string::npos || recursive || jobs || shard || skipExisting ||
+           report;
+}
+
+std::optional<OutputView> viewNamed(const std::string& name) {
+    static const std::map<std::string, OutputView> views{{"output", OutputView::output},
+                                                         {"matte", OutputView::matte},
+                                                         {"shape", OutputView::shape},
+                                                         {"original", OutputView::original}};
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto found = views.find(lower);
+    return found == views.end() ? std::nullopt : std::optional(found->second);
 }
 
 ParsedCommandLine parseCommandLine(int argc, char** argv) {
     CLI::App app{"Brivo: light and shadow for images"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("brivo ") + BRIVO_VERSION);
+    app.footer(
+        "Exit status: 0 success, 1 failure, 2 usage error, 3 some files of a batch failed, 130 "
+        "cancelled.");
 
     ApplyOptions apply;
     std::vector<int32_t> rect;
-    CLI::App* applyCommand = app.add_subcommand("apply", "Filter an image file");
-    addFilterOptions(*applyCommand, apply, rect);
+    std::string view = "output";
+    CLI::App* applyCommand = app.add_subcommand("apply", "Filter image files");
+    addFilterOptions(*applyCommand, apply, rect, view);
     addBatchOptions(*applyCommand, apply.batch);
+
+    std::string helpTopic;
+    CLI::App* helpCommand =
+        app.add_subcommand("help", "Describe the commands, or one command's options");
+    helpCommand->add_option("COMMAND", helpTopic, "The command to describe");
 
     InfoOptions info;
     CLI::App* infoCommand = app.add_subcommand("info", "Describe the filter module");
@@ -119,12 +176,32 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& request) {
+        return {std::nullopt, app.exit(request)};
+    } catch (const CLI::CallForAllHelp& request) {
+        return {std::nullopt, app.exit(request)};
+    } catch (const CLI::CallForVersion& request) {
+        return {std::nullopt, app.exit(request)};
     } catch (const CLI::ParseError& error) {
-        return {std::nullopt, app.exit(error)};
+        return {std::nullopt, reportUsageError(app, error)};
     }
 
+    if (*helpCommand) {
+        const CLI::App* topic = &app;
+        if (!helpTopic.empty()) {
+            try {
+                topic = app.get_subcommand(helpTopic);
+            } catch (const CLI::OptionNotFound&) {
+                std::cerr << "brivo: help: no command named \"" << helpTopic << "\"\n";
+                return {std::nullopt, kExitUsage};
+            }
+        }
+        std::cout << topic->help();
+        return {std::nullopt, kExitSuccess};
+    }
     if (*applyCommand) {
         if (!rect.empty()) apply.rect = VRect{rect[0], rect[1], rect[2], rect[3]};
+        apply.view = *viewNamed(view);
         apply.input = apply.batch.inputs.front();
         return {apply, 0};
     }

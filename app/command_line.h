@@ -20,7 +20,6 @@ enum class OutputView { output, matte, shape, original };
 struct BatchOptions {
     std::vector<std::string> inputs;    // files and folders, as given
     bool recursive = false;             // look into folders' subfolders too
-    std::optional<std::string> format;  // png, jpeg or tiff, instead of the input's extension
     std::optional<int> jobs;            // files filtered at once; the cores when absent
     std::optional<std::string> shard;   // I/N: this run's part of the sorted inputs
     bool skipExisting = false;          // leave inputs whose output exists alone
@@ -32,14 +31,21 @@ struct BatchOptions {
 };
 
 struct ApplyOptions {
-    std::string input;
-    std::string output;
+    std::string input;          // "-" for standard input
+    std::string output;         // "-" for standard output
     std::optional<VRect> rect;  // the area to filter; the whole image when absent
     std::filesystem::path module;
     bool verbose = false;
     ParameterSources parameters;
     std::optional<std::string> record;  // where to save the recorded action
     OutputView view = OutputView::output;
+    // Warnings (an unusable pattern, damaged JPEG data) fail the run instead.
+    bool strict = false;
+    // Keep the pixels as the input stores them instead of turning them upright.
+    bool keepOrientation = false;
+    std::optional<int> quality;         // JPEG quality 1..100 for the output
+    std::optional<std::string> format;  // the output format where no extension says it
+    double maxMegapixels = 150;         // larger inputs are refused before they are read
     BatchOptions batch;
 };
 
@@ -54,6 +60,13 @@ struct AboutOptions {
 
 using Command = std::variant<ApplyOptions, InfoOptions, AboutOptions>;
 
+// Exit statuses of the `brivo` command.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;        // the command line cannot be understood
+inline constexpr int kExitSomeFailed = 3;   // a batch in which some files failed
+inline constexpr int kExitCancelled = 130;  // stopped by Ctrl-C or SIGTERM
+
 // Either a command to run, or the exit status when parsing already answered (help,
 // version, or a usage error, reported on the way).
 struct ParsedCommandLine {
@@ -62,5 +75,8 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine parseCommandLine(int argc, char** argv);
+
+// The view a --view name stands for (any letter case), or nullopt.
+std::optional<OutputView> viewNamed(const std::string& name);
 
 }  // namespace brivo::app

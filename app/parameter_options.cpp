@@ -4,11 +4,10 @@
 #include <cctype>
 #include <charconv>
 #include <cstdint>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "host/color/color_argument.h"
+#include "host/files/bounded_read.h"
 #include "host/scripting/action_file.h"
 
 namespace brivo::app {
@@ -45,11 +44,16 @@ std::vector<std::string> splitList(std::string_view text) {
     return parts;
 }
 
+// The digits of a number written with a leading '+', which from_chars does not take.
+const char* afterPlus(const std::string& text) {
+    return text.size() > 1 && text[0] == '+' && text[1] != '-' ? text.data() + 1 : text.data();
+}
+
 // The whole text as a double; NaN and infinities are numbers too.
 double parseReal(std::string_view field, const std::string& text) {
     double value = 0;
     const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    const auto [stop, error] = std::from_chars(afterPlus(text), end, value);
     if (text.empty() || error == std::errc::invalid_argument || stop != end)
         throw ParameterError(std::string(field) + ": " + shown(text) + " is not a number");
     if (error == std::errc::result_out_of_range)
@@ -60,7 +64,7 @@ double parseReal(std::string_view field, const std::string& text) {
 int32_t parseColourComponent(std::string_view field, const std::string& text) {
     int32_t value = -1;
     const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    const auto [stop, error] = std::from_chars(afterPlus(text), end, value);
     if (text.empty() || error != std::errc() || stop != end || value < 0 || value > 65535)
         throw ParameterError(std::string(field) + ": " + shown(text) +
                              " is not an integer from 0 to 65535");
@@ -178,22 +182,44 @@ void ParameterSetter::applySetting(DescriptorValues& values, std::string_view se
 }
 
 void ParameterSetter::applyPreset(DescriptorValues& values, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ParameterError("cannot read the preset " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    json preset;
+    std::string text;
     try {
-        preset = json::parse(text.str());
-    } catch (const json::parse_error& error) {
-        throw ParameterError("preset " + path + ": not valid JSON (" + error.what() + ")");
+        text = host::readBoundedFile(path, "preset");
+    } catch (const host::BoundedReadError& error) {
+        throw ParameterError(error.what());
+    }
+    json preset;
+    // The last field name the parser met, to say where a bad value (a number too large for
+    // a double, say) is.
+    std::string lastField;
+    const json::parser_callback_t noteField = [&lastField](int, json::parse_event_t event,
+                                                           json& parsed) {
+        if (event == json::parse_event_t::key) lastField = parsed.get<std::string>();
+        return true;
+    };
+    try {
+        preset = json::parse(text, noteField);
+    } catch (const json::exception& error) {
+        throw ParameterError("preset " + path + ": not valid JSON" +
+                             (lastField.empty() ? "" : " at the field \"" + lastField + "\"") +
+                             " (" + error.what() + ")");
     }
     if (!preset.is_object())
         throw ParameterError("preset " + path + ": expected a JSON object of fields");
     DescriptorValues updated = values;
     try {
-        for (const auto& [field, value] : preset.items())
+        for (const auto& [field, value] : preset.items()) {
             set(updated, field, presetText(field, value));
+            // A file named relative to the preset is looked for beside it first, so that a
+            // preset and its pattern can be kept together.
+            const auto entries = catalog_.field(field);
+            if (entries.size() != 1 || entries.front().type != CatalogType::path) continue;
+            const std::filesystem::path given(presetText(field, value));
+            const std::filesystem::path beside = std::filesystem::path(path).parent_path() / given;
+            std::error_code error;
+            if (!given.empty() && given.is_relative() && std::filesystem::exists(beside, error))
+                set(updated, field, std::filesystem::absolute(beside, error).string());
+        }
     } catch (const ParameterError& error) {
         throw ParameterError("preset " + path + ": " + error.what());
     }
@@ -239,7 +265,7 @@ GatheredParameters gatherParameters(const ParameterSources& sources,
         try {
             values = host::loadAction(*sources.action);
         } catch (const host::ActionFileError& error) {
-            throw ParameterError(std::string("action ") + error.what());
+            throw ParameterError(error.what());
         }
     }
     if (sources.preset) setter.applyPreset(values, *sources.preset);
@@ -260,6 +286,9 @@ GatheredParameters gatherParameters(const ParameterSources& sources,
         const DescriptorValue* value = values.find(entry.key);
         const std::string* text = value != nullptr ? std::get_if<std::string>(value) : nullptr;
         if (text == nullptr) continue;
+        if (sources.action && text->find('\0') != std::string::npos)
+            throw ParameterError("action " + *sources.action + ": " + entry.field +
+                                 ": the path contains a NUL character");
         if (const auto resolved = resolvedPath(*text, sources.patternFolder))
             setter.set(values, entry.field, *resolved);
     }

@@ -15,8 +15,10 @@ class ProgressBar {
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
+    // Names the step the next updates belong to ("reading", "filtering", "writing").
+    void setPhase(std::string phase);
     // Redraws the bar, with `detail` after the percentage.
-    void update(int32_t done, int32_t total, const std::string& detail = {});
+    void update(int64_t done, int64_t total, const std::string& detail = {});
     // Ends the bar's line, if one was drawn.
     void finish();
 
@@ -24,6 +26,9 @@ class ProgressBar {
     std::FILE* stream_;
     bool enabled_;
     bool drawn_ = false;
+    std::string phase_;
+    int lastPercent_ = -1;
+    std::string lastDetail_;
 };
 
 }  // namespace brivo::app

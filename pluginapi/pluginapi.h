@@ -8,6 +8,7 @@
 #include "colorspace_suite.h"
 #include "descriptor_parameters.h"
 #include "descriptor_suites.h"
+#include "diagnostics_suite.h"
 #include "filter_record.h"
 #include "handles.h"
 #include "output_view_suite.h"

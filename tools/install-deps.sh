@@ -3,7 +3,7 @@
 set -eu
 PACKAGES="cmake g++ make pkg-config libpng-dev libjpeg-dev zlib1g-dev libtiff-dev liblcms2-dev \
 libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev libfltk1.3-dev \
-xvfb xauth imagemagick libjpeg-turbo-progs libssl-dev parallel"
+xvfb xauth imagemagick libjpeg-turbo-progs libexiv2-dev exiv2 libssl-dev parallel"
 missing=""
 for package in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

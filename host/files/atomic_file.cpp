@@ -1,5 +1,6 @@
 #include "host/files/atomic_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include "host/files/temporary_files.h"
 
 namespace brivo::host {
 namespace {
@@ -27,23 +30,29 @@ mode_t permissionsFor(const std::string& target) {
     return 0666 & ~mask;
 }
 
+// The hidden temporary name beside the target: ".NAME.XXXXXX", with NAME cut short so that
+// a target whose own name is as long as a folder entry can be still gets a temporary one.
+std::string temporaryPattern(const std::filesystem::path& target) {
+    constexpr size_t kKeptNameBytes = 200;
+    const std::string name = target.filename().string().substr(0, kKeptNameBytes);
+    return (target.parent_path() / ("." + name + ".XXXXXX")).string();
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-    const std::filesystem::path targetPath(target);
-    std::filesystem::path name(".");
-    name += targetPath.filename();
-    name += ".XXXXXX";
-    std::string pattern = (targetPath.parent_path() / name).string();
+    std::string pattern = temporaryPattern(target);
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0)
         fail(target, std::string("cannot create a file in its folder: ") + std::strerror(errno));
     path_ = pattern;
+    noteTemporaryFile(path_);
 }
 
 AtomicFile::~AtomicFile() {
     if (fd_ >= 0) ::close(fd_);
     if (!committed_) ::unlink(path_.c_str());
+    forgetTemporaryFile(path_);
 }
 
 image_codec::FilePtr AtomicFile::openStream() const {
@@ -69,11 +78,16 @@ void AtomicFile::closeStream(image_codec::FilePtr stream) const {
 }
 
 void AtomicFile::commit() {
-    if (::fchmod(fd_, permissionsFor(target_)) != 0 || ::fsync(fd_) != 0)
-        fail(target_, std::string("cannot write: ") + std::strerror(errno));
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) fail(target_, std::string("cannot write: ") + std::strerror(errno));
+    // Opened again by name: a library that rewrote the file may have replaced it.
+    const int written = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced =
+        written >= 0 && ::fchmod(written, permissionsFor(target_)) == 0 && ::fsync(written) == 0;
+    const int error = errno;
+    if (written >= 0) ::close(written);
+    if (!synced) fail(target_, std::string("cannot write: ") + std::strerror(error));
     if (std::rename(path_.c_str(), target_.c_str()) != 0)
         fail(target_, std::string("cannot replace the file: ") + std::strerror(errno));
     committed_ = true;

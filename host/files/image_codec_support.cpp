@@ -2,6 +2,9 @@
 
 #include "host/files/image_file.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace brivo::host::image_codec {
 namespace {
 
@@ -26,32 +29,62 @@ std::string bitDepthKind(unsigned bits) {
     return std::to_string(bits) + "-bit images";
 }
 
-PlanarDocument allocateDocument(const std::string& path, uint64_t width, uint64_t height,
-                                int32_t imageMode, bool withAlpha) {
+PlanarDocument startDocument(const std::string& path, uint64_t width, uint64_t height,
+                             int32_t imageMode, uint64_t maxPixels) {
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (!checkedPixelCount(width, height))
-        fail(path, "image size " + std::to_string(width) + " x " + std::to_string(height) +
-                       " is outside the supported range (at most " +
+        fail(path, "image size " + size + " is outside the supported range (at most " +
                        std::to_string(kMaxImageDimension) + " pixels a side and " +
                        std::to_string(kMaxImagePixels) + " pixels in all)");
-    return makePlanarDocument(static_cast<int32_t>(width), static_cast<int32_t>(height), imageMode,
-                              withAlpha);
+    if (width * height > maxPixels) {
+        const auto megapixels = [](uint64_t pixels) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.1f", static_cast<double>(pixels) / 1e6);
+            return std::string(text);
+        };
+        fail(path, "the image is " + size + " (" + megapixels(width * height) +
+                       " megapixels), above the limit of " + megapixels(maxPixels) +
+                       " megapixels; raise it with --max-megapixels");
+    }
+    PlanarDocument document = makePlanarDocument(1, 1, imageMode);
+    document.width = static_cast<int32_t>(width);
+    document.height = static_cast<int32_t>(height);
+    for (PlaneSamples& plane : document.planes) plane.clear();
+    return document;
+}
+
+void growToRows(PlanarDocument& document, int64_t rows, bool withAlpha) {
+    const size_t width = static_cast<size_t>(document.width);
+    const size_t needed = static_cast<size_t>(std::min<int64_t>(rows, document.height)) * width;
+    const size_t full = document.pixelCount();
+    const auto grow = [&](PlaneSamples& plane) {
+        if (plane.size() >= needed) return;
+        if (plane.capacity() < needed)
+            plane.reserve(std::min(full, std::max(needed, 2 * plane.size())));
+        plane.resize(needed);
+    };
+    for (PlaneSamples& plane : document.planes) grow(plane);
+    if (withAlpha) grow(document.alpha);
 }
 
 size_t samplesPerPixel(const PlanarDocument& document, bool withAlpha) {
     return document.planes.size() + (withAlpha ? 1 : 0);
 }
 
-void scatterPixels(const uint8_t* pixels, PlanarDocument& document, bool invertColour) {
-    const size_t stride = samplesPerPixel(document, document.hasAlpha());
-    const size_t count = document.pixelCount();
+PlaneSamples& planeOfSample(PlanarDocument& document, size_t sample) {
+    return sample < document.planes.size() ? document.planes[sample] : document.alpha;
+}
+
+void scatterRow(const uint8_t* pixels, PlanarDocument& document, size_t y, bool withAlpha,
+                bool invertColour, size_t x, size_t count) {
+    const size_t width = static_cast<size_t>(document.width);
+    count = std::min(count, width - x);
+    const size_t stride = samplesPerPixel(document, withAlpha);
     const uint8_t mask = colourMask(invertColour);
-    for (size_t c = 0; c < document.planes.size(); ++c) {
-        uint8_t* plane = document.planes[c].data();
-        for (size_t i = 0; i < count; ++i) plane[i] = pixels[i * stride + c] ^ mask;
-    }
-    if (document.hasAlpha()) {
-        const size_t offset = document.planes.size();
-        for (size_t i = 0; i < count; ++i) document.alpha[i] = pixels[i * stride + offset];
+    for (size_t c = 0; c < stride; ++c) {
+        uint8_t* plane = planeOfSample(document, c).data() + y * width + x;
+        const uint8_t sampleMask = c < document.planes.size() ? mask : 0;
+        for (size_t i = 0; i < count; ++i) plane[i] = pixels[i * stride + c] ^ sampleMask;
     }
 }
 

@@ -3,6 +3,7 @@
 // Helpers the image codecs share: error reporting and moving pixels between a file's
 // interleaved samples (colour, then alpha) and a document's planes.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -21,16 +22,26 @@ namespace brivo::host::image_codec {
 // "<bits>-bit images", for failUnsupported.
 std::string bitDepthKind(unsigned bits);
 
-// A document of the given size, or ImageFileError when the size is outside the supported range.
-PlanarDocument allocateDocument(const std::string& path, uint64_t width, uint64_t height,
-                                int32_t imageMode, bool withAlpha);
+// A document of the given size whose planes are still empty: they (and alpha, when the
+// file has it) grow with growToRows as the file delivers rows. ImageFileError when the size is
+// outside the supported range or above maxPixels.
+PlanarDocument startDocument(const std::string& path, uint64_t width, uint64_t height,
+                             int32_t imageMode, uint64_t maxPixels);
+
+// Makes room for the rows above `rows` in every plane. Planes grow by at most doubling, so
+// a file that ends long before its declared size costs about what it delivered.
+void growToRows(PlanarDocument& document, int64_t rows, bool withAlpha);
 
 // Samples a pixel takes in the file: one per colour plane, plus one for alpha.
 size_t samplesPerPixel(const PlanarDocument& document, bool withAlpha);
 
-// Spreads interleaved pixels over the document's planes; invertColour turns the colour
-// samples into 255 - v (alpha is copied as it is).
-void scatterPixels(const uint8_t* pixels, PlanarDocument& document, bool invertColour);
+// The plane of interleaved sample `sample`: a colour plane, then alpha.
+PlaneSamples& planeOfSample(PlanarDocument& document, size_t sample);
+
+// Spreads `count` interleaved pixels into row y of the planes from column x; invertColour
+// turns the colour samples into 255 - v (alpha is copied as it is). The rows must have room.
+void scatterRow(const uint8_t* pixels, PlanarDocument& document, size_t y, bool withAlpha,
+                bool invertColour, size_t x = 0, size_t count = SIZE_MAX);
 
 // Interleaves row y of the document into `row`, with alpha when withAlpha; invertColour as
 // for scatterPixels.

@@ -4,9 +4,11 @@
 // transparency plane kept aside, the embedded colour profile and what the host needs to write
 // the file back the way it came.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "host/runtime/pixel_memory.h"
@@ -24,6 +26,30 @@ struct Resolution {
     double x = 72.0;
     double y = 72.0;
     bool operator==(const Resolution&) const = default;
+};
+
+// Metadata a file carries besides pixels, profile and resolution, kept so that the written
+// file says what the read one said. The blocks are stored as their formats define them.
+struct ImageMetadata {
+    std::vector<uint8_t> exif;  // an EXIF block: a TIFF header and its directories
+    std::string xmp;            // an XMP packet
+    std::vector<uint8_t> iptc;  // IPTC records
+    std::string comment;        // a JPEG comment, or a PNG "Comment" text
+
+    // PNG only: text chunks other than those holding the items above, and the chunks that
+    // change how the picture looks.
+    struct PngText {
+        std::string keyword;
+        std::string text;
+        bool compressed = false;
+        bool international = false;  // iTXt: UTF-8, with a language and translated keyword
+        std::string language;
+        std::string translatedKeyword;
+    };
+    std::vector<PngText> pngText;
+    std::optional<double> pngGamma;
+    std::optional<std::array<double, 8>> pngChromaticities;  // white x, y; red, green, blue x, y
+    std::optional<int> pngSrgbIntent;
 };
 
 // Largest width or height, and largest pixel count, the host accepts for a document.
@@ -51,8 +77,15 @@ struct PlanarDocument {
 
     ImageFormat sourceFormat = ImageFormat::png;
     std::optional<Resolution> resolution;
-    int jpegQuality = 95;  // used when the document is written as JPEG
+    // JPEG quality and the luminance sampling factors (horizontal, vertical; colour is
+    // sampled once per such block) used when the document is written as JPEG: the source's
+    // own when it was a JPEG, else quality 90 with colour at half resolution both ways.
+    int jpegQuality = 90;
+    std::array<int, 2> jpegLumaSampling = {2, 2};
     TiffAlpha tiffAlpha = TiffAlpha::unassociated;
+    ImageMetadata metadata;
+    // The EXIF orientation (1 to 8) the pixels are stored in: 1 once they were turned upright.
+    int orientation = 1;
 
     bool hasAlpha() const { return !alpha.empty(); }
     size_t pixelCount() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }

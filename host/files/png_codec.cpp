@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -58,36 +59,15 @@ class PngStructs {
 
 }  // namespace
 
-PlanarDocument readPng(std::FILE* file, const std::string& path) {
-    ErrorTrap trap;
-    const PngStructs structs(PngStructs::Direction::read, trap, path);
-    png_structp png = structs.png();
-    png_infop info = structs.info();
-    const auto failDecode = [&] {
-        fail(path, std::string("invalid or truncated PNG data (") + trap.message + ")");
-    };
+namespace {
 
-    png_init_io(png, file);
-    // Size limits are ours, checked below with a clearer message.
-    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-    if (!guardedCall(trap, [&] { png_read_info(png, info); })) failDecode();
+// Text chunks whose content the file's metadata reader already takes as EXIF, XMP or IPTC;
+// they are written again from that metadata, so they are not carried as text.
+bool holdsMetadataBlock(const std::string& keyword) {
+    return keyword.rfind("Raw profile type ", 0) == 0 || keyword == "XML:com.adobe.xmp";
+}
 
-    const int bitDepth = png_get_bit_depth(png, info);
-    const int colourType = png_get_color_type(png, info);
-    if (bitDepth == 16) failUnsupported(path, "16-bit images");
-    if (bitDepth < 8 && colourType != PNG_COLOR_TYPE_PALETTE)
-        failUnsupported(path, bitDepthKind(static_cast<unsigned>(bitDepth)));
-    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-    png_set_interlace_handling(png);
-    if (!guardedCall(trap, [&] { png_read_update_info(png, info); })) failDecode();
-
-    const int channels = png_get_channels(png, info);
-    const bool withAlpha = channels == 2 || channels == 4;
-    PlanarDocument document =
-        allocateDocument(path, png_get_image_width(png, info), png_get_image_height(png, info),
-                         channels <= 2 ? plugInModeGrayScale : plugInModeRGBColor, withAlpha);
-
+void readPngMetadata(png_structp png, png_infop info, PlanarDocument& document) {
     png_charp profileName = nullptr;
     int compression = 0;
     png_bytep profile = nullptr;
@@ -100,22 +80,171 @@ PlanarDocument readPng(std::FILE* file, const std::string& path) {
         xPerMetre > 0 && yPerMetre > 0)
         document.resolution = Resolution{xPerMetre * 0.0254, yPerMetre * 0.0254};
 
+    ImageMetadata& metadata = document.metadata;
+    png_textp texts = nullptr;
+    int count = 0;
+    png_get_text(png, info, &texts, &count);
+    for (int i = 0; i < count; ++i) {
+        const png_text& text = texts[i];
+        if (holdsMetadataBlock(text.key)) continue;
+        const bool international = text.compression >= PNG_ITXT_COMPRESSION_NONE;
+        const size_t length = international ? text.itxt_length : text.text_length;
+        metadata.pngText.push_back({text.key,
+                                    std::string(text.text ? text.text : "", text.text ? length : 0),
+                                    text.compression == PNG_TEXT_COMPRESSION_zTXt ||
+                                        text.compression == PNG_ITXT_COMPRESSION_zTXt,
+                                    international, international && text.lang ? text.lang : "",
+                                    international && text.lang_key ? text.lang_key : ""});
+    }
+    double gamma = 0;
+    if (png_get_gAMA(png, info, &gamma)) metadata.pngGamma = gamma;
+    std::array<double, 8> white{};
+    if (png_get_cHRM(png, info, &white[0], &white[1], &white[2], &white[3], &white[4], &white[5],
+                     &white[6], &white[7]))
+        metadata.pngChromaticities = white;
+    int intent = 0;
+    if (png_get_sRGB(png, info, &intent)) metadata.pngSrgbIntent = intent;
+}
+
+// IPTC records as a "Raw profile type iptc" text: a name line, the length, then the bytes in
+// hexadecimal, 36 to a line, as other image programs write and read them.
+std::string rawProfileText(const std::vector<uint8_t>& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text = "\niptc\n" + std::to_string(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i % 36 == 0) text += '\n';
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text + '\n';
+}
+
+// The text chunks to write: the source's, then the metadata blocks as text.
+std::vector<ImageMetadata::PngText> textsToWrite(const ImageMetadata& metadata) {
+    std::vector<ImageMetadata::PngText> texts = metadata.pngText;
+    if (!metadata.xmp.empty())
+        texts.push_back({"XML:com.adobe.xmp", metadata.xmp, false, true, "", ""});
+    if (!metadata.iptc.empty())
+        texts.push_back(
+            {"Raw profile type iptc", rawProfileText(metadata.iptc), true, false, "", ""});
+    if (!metadata.comment.empty())
+        texts.push_back({"Comment", metadata.comment, false, false, "", ""});
+    return texts;
+}
+
+void writePngMetadata(png_structp png, png_infop info, const PlanarDocument& document,
+                      const std::vector<uint8_t>& exif,
+                      const std::vector<ImageMetadata::PngText>& texts) {
+    const ImageMetadata& metadata = document.metadata;
+    if (!document.iccProfile.empty())
+        png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE,
+                     document.iccProfile.data(),
+                     static_cast<png_uint_32>(document.iccProfile.size()));
+    if (document.resolution)
+        png_set_pHYs(png, info,
+                     static_cast<png_uint_32>(std::lround(document.resolution->x / 0.0254)),
+                     static_cast<png_uint_32>(std::lround(document.resolution->y / 0.0254)),
+                     PNG_RESOLUTION_METER);
+    if (metadata.pngGamma) png_set_gAMA(png, info, *metadata.pngGamma);
+    if (const auto& c = metadata.pngChromaticities)
+        png_set_cHRM(png, info, (*c)[0], (*c)[1], (*c)[2], (*c)[3], (*c)[4], (*c)[5], (*c)[6],
+                     (*c)[7]);
+    if (metadata.pngSrgbIntent) png_set_sRGB(png, info, *metadata.pngSrgbIntent);
+    if (!exif.empty()) {
+        // libpng copies the block; the cast only satisfies its non-const parameter.
+        png_set_eXIf_1(png, info, static_cast<png_uint_32>(exif.size()),
+                       const_cast<png_bytep>(exif.data()));
+    }
+    std::vector<png_text> chunks(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const ImageMetadata::PngText& text = texts[i];
+        png_text& chunk = chunks[i];
+        chunk.compression =
+            text.international
+                ? (text.compressed ? PNG_ITXT_COMPRESSION_zTXt : PNG_ITXT_COMPRESSION_NONE)
+                : (text.compressed ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE);
+        chunk.key = const_cast<png_charp>(text.keyword.c_str());
+        chunk.text = const_cast<png_charp>(text.text.c_str());
+        (text.international ? chunk.itxt_length : chunk.text_length) = text.text.size();
+        chunk.lang = const_cast<png_charp>(text.language.c_str());
+        chunk.lang_key = const_cast<png_charp>(text.translatedKeyword.c_str());
+    }
+    if (!chunks.empty()) png_set_text(png, info, chunks.data(), static_cast<int>(chunks.size()));
+}
+
+// Profiles libpng merely dislikes (a widely used sRGB profile it calls "known incorrect",
+// an unexpected rendering intent) are the user's and are kept; they are not errors.
+void acceptEveryProfile(png_structp png) {
+    png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+    png_set_benign_errors(png, 1);
+}
+
+}  // namespace
+
+PlanarDocument readPng(std::FILE* file, const std::string& path, const ReadOptions& options) {
+    ErrorTrap trap;
+    const PngStructs structs(PngStructs::Direction::read, trap, path);
+    png_structp png = structs.png();
+    png_infop info = structs.info();
+    const auto failDecode = [&] {
+        fail(path, std::string("invalid or truncated PNG data (") + trap.message + ")");
+    };
+
+    png_init_io(png, file);
+    // Size limits are ours, checked below with a clearer message.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    acceptEveryProfile(png);
+    if (!guardedCall(trap, [&] { png_read_info(png, info); })) failDecode();
+
+    const int bitDepth = png_get_bit_depth(png, info);
+    const int colourType = png_get_color_type(png, info);
+    if (bitDepth == 16) failUnsupported(path, "16-bit images");
+    if (bitDepth < 8 && colourType != PNG_COLOR_TYPE_PALETTE)
+        failUnsupported(path, bitDepthKind(static_cast<unsigned>(bitDepth)));
+    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    const int passes = png_set_interlace_handling(png);
+    if (!guardedCall(trap, [&] { png_read_update_info(png, info); })) failDecode();
+
+    const int channels = png_get_channels(png, info);
+    const bool withAlpha = channels == 2 || channels == 4;
+    PlanarDocument document =
+        startDocument(path, png_get_image_width(png, info), png_get_image_height(png, info),
+                      channels <= 2 ? plugInModeGrayScale : plugInModeRGBColor, options.maxPixels);
+    readPngMetadata(png, info, document);
+
     const size_t rowBytes = static_cast<size_t>(document.width) * static_cast<size_t>(channels);
     if (png_get_rowbytes(png, info) != rowBytes) fail(path, "unexpected PNG row layout");
-    PlaneSamples pixels(rowBytes * static_cast<size_t>(document.height));
-    std::vector<png_bytep> rows(static_cast<size_t>(document.height));
-    for (size_t y = 0; y < rows.size(); ++y) rows[y] = pixels.data() + y * rowBytes;
-    if (!guardedCall(trap, [&] {
-            png_read_image(png, rows.data());
-            png_read_end(png, nullptr);
-        }))
-        failDecode();
-
-    scatterPixels(pixels.data(), document, false);
+    const auto height = static_cast<size_t>(document.height);
+    if (passes == 1) {
+        // Rows are placed as they arrive, so a truncated file costs only what it holds.
+        std::vector<uint8_t> row(rowBytes);
+        for (size_t y = 0; y < height; ++y) {
+            if (!guardedCall(trap, [&] { png_read_row(png, row.data(), nullptr); })) failDecode();
+            growToRows(document, static_cast<int64_t>(y) + 1, withAlpha);
+            scatterRow(row.data(), document, y, withAlpha, false);
+            reportRows(options.rows, static_cast<int64_t>(y) + 1, document.height);
+        }
+    } else {
+        // Every pass touches every row: the interlaced image is decoded whole.
+        PlaneSamples pixels(rowBytes * height);
+        std::vector<png_bytep> rows(height);
+        for (size_t y = 0; y < height; ++y) rows[y] = pixels.data() + y * rowBytes;
+        if (!guardedCall(trap, [&] { png_read_image(png, rows.data()); })) failDecode();
+        growToRows(document, document.height, withAlpha);
+        for (size_t y = 0; y < height; ++y) scatterRow(rows[y], document, y, withAlpha, false);
+        reportRows(options.rows, document.height, document.height);
+    }
+    png_infop endInfo = info;
+    if (!guardedCall(trap, [&] { png_read_end(png, endInfo); })) failDecode();
+    // Text after the image data is read into the same info structure.
+    document.metadata.pngText.clear();
+    readPngMetadata(png, info, document);
     return document;
 }
 
-void writePng(const PlanarDocument& document, std::FILE* file, const std::string& path) {
+void writePng(const PlanarDocument& document, const std::vector<uint8_t>& exif, std::FILE* file,
+              const std::string& path, const WriteOptions& options) {
     ErrorTrap trap;
     const PngStructs structs(PngStructs::Direction::write, trap, path);
     png_structp png = structs.png();
@@ -127,28 +256,25 @@ void writePng(const PlanarDocument& document, std::FILE* file, const std::string
              : (document.hasAlpha() ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
     std::vector<uint8_t> row(static_cast<size_t>(document.width) *
                              samplesPerPixel(document, document.hasAlpha()));
-    const bool written = guardedCall(trap, [&] {
+    const std::vector<ImageMetadata::PngText> texts = textsToWrite(document.metadata);
+    const bool started = guardedCall(trap, [&] {
         png_init_io(png, file);
+        acceptEveryProfile(png);
         png_set_IHDR(png, info, static_cast<png_uint_32>(document.width),
                      static_cast<png_uint_32>(document.height), 8, colourType, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        if (!document.iccProfile.empty())
-            png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE,
-                         document.iccProfile.data(),
-                         static_cast<png_uint_32>(document.iccProfile.size()));
-        if (document.resolution)
-            png_set_pHYs(png, info,
-                         static_cast<png_uint_32>(std::lround(document.resolution->x / 0.0254)),
-                         static_cast<png_uint_32>(std::lround(document.resolution->y / 0.0254)),
-                         PNG_RESOLUTION_METER);
+        writePngMetadata(png, info, document, exif, texts);
         png_write_info(png, info);
-        for (int y = 0; y < document.height; ++y) {
-            gatherRow(document, static_cast<size_t>(y), document.hasAlpha(), false, row.data());
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, info);
     });
-    if (!written) fail(path, std::string("cannot write PNG data (") + trap.message + ")");
+    if (!started) fail(path, std::string("cannot write PNG data (") + trap.message + ")");
+    for (int y = 0; y < document.height; ++y) {
+        gatherRow(document, static_cast<size_t>(y), document.hasAlpha(), false, row.data());
+        if (!guardedCall(trap, [&] { png_write_row(png, row.data()); }))
+            fail(path, std::string("cannot write PNG data (") + trap.message + ")");
+        reportRows(options.rows, y + 1, document.height);
+    }
+    if (!guardedCall(trap, [&] { png_write_end(png, nullptr); }))
+        fail(path, std::string("cannot write PNG data (") + trap.message + ")");
 }
 
 }  // namespace brivo::host::image_codec

@@ -60,22 +60,30 @@ TiffAlpha tiffAlphaKind(TIFF* tiff) {
     }
 }
 
-// Reads every strip or tile of the first image into interleaved samples.
-bool readTiffSamples(TIFF* tiff, uint32_t width, uint32_t height, uint16_t samples,
-                     PlaneSamples& pixels) {
+// Reads every strip or tile of the first image into the document's planes, growing them as
+// rows arrive so that a file that ends early costs only what it holds.
+bool readTiffSamples(TIFF* tiff, PlanarDocument& document, uint16_t samples, bool withAlpha,
+                     bool invert, const RowMonitor& monitor) {
+    const auto width = static_cast<uint32_t>(document.width);
+    const auto height = static_cast<uint32_t>(document.height);
     uint16_t planarConfig = PLANARCONFIG_CONTIG;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planarConfig);
     const bool separate = planarConfig == PLANARCONFIG_SEPARATE && samples > 1;
     const size_t chunkSamples = separate ? 1 : samples;
     const uint16_t chunkCount = separate ? samples : 1;
+    const size_t colourPlanes = document.planes.size();
 
-    // Copies `count` pixels of one chunk, starting at (x, y), into their place.
+    // Copies `count` pixels of one chunk, starting at (x, y), into their planes.
     const auto place = [&](const uint8_t* source, uint32_t x, uint32_t y, uint32_t count,
                            uint16_t chunk) {
-        uint8_t* target = pixels.data() + (size_t{y} * width + x) * samples + chunk;
-        for (size_t i = 0; i < count; ++i)
-            for (size_t s = 0; s < chunkSamples; ++s)
-                target[i * samples + s] = source[i * chunkSamples + s];
+        if (!separate) return scatterRow(source, document, y, withAlpha, invert, x, count);
+        const uint8_t mask = invert && chunk < colourPlanes ? 0xFF : 0x00;
+        uint8_t* target = planeOfSample(document, chunk).data() + size_t{y} * width + x;
+        for (size_t i = 0; i < count; ++i) target[i] = source[i] ^ mask;
+    };
+    const auto rowsDone = [&](uint16_t chunk, uint32_t rows) {
+        if (chunk == 0) growToRows(document, rows, withAlpha);
+        reportRows(monitor, int64_t{chunk} * height + rows, int64_t{chunkCount} * height);
     };
 
     if (TIFFIsTiled(tiff)) {
@@ -88,15 +96,18 @@ bool readTiffSamples(TIFF* tiff, uint32_t width, uint32_t height, uint16_t sampl
             return false;
         std::vector<uint8_t> tile(static_cast<size_t>(tileSize));
         for (uint16_t chunk = 0; chunk < chunkCount; ++chunk)
-            for (uint32_t ty = 0; ty < height; ty += tileHeight)
+            for (uint32_t ty = 0; ty < height; ty += tileHeight) {
+                const uint32_t rows = std::min(tileHeight, height - ty);
+                if (chunk == 0) growToRows(document, ty + rows, withAlpha);
                 for (uint32_t tx = 0; tx < width; tx += tileWidth) {
                     if (TIFFReadTile(tiff, tile.data(), tx, ty, 0, chunk) < 0) return false;
-                    const uint32_t rows = std::min(tileHeight, height - ty);
                     const uint32_t columns = std::min(tileWidth, width - tx);
                     for (uint32_t r = 0; r < rows; ++r)
                         place(tile.data() + size_t{r} * tileWidth * chunkSamples, tx, ty + r,
                               columns, chunk);
                 }
+                rowsDone(chunk, ty + rows);
+            }
         return true;
     }
 
@@ -107,7 +118,9 @@ bool readTiffSamples(TIFF* tiff, uint32_t width, uint32_t height, uint16_t sampl
     for (uint16_t chunk = 0; chunk < chunkCount; ++chunk)
         for (uint32_t y = 0; y < height; ++y) {
             if (TIFFReadScanline(tiff, line.data(), y, chunk) < 0) return false;
+            if (chunk == 0) growToRows(document, y + 1, withAlpha);
             place(line.data(), 0, y, width, chunk);
+            rowsDone(chunk, y + 1);
         }
     return true;
 }
@@ -126,11 +139,17 @@ uint16_t tiffExtraSampleKind(TiffAlpha alpha) {
 
 }  // namespace
 
-PlanarDocument readTiff(const std::string& path) {
+PlanarDocument readTiff(const std::string& file, const std::string& path,
+                        const ReadOptions& options) {
     TiffMessages messages;
-    const TiffPtr tiff = openTiff(path, "r", messages);
+    const TiffPtr tiff = openTiff(file, "r", messages);
     if (!tiff) fail(path, std::string("invalid TIFF file (") + messages.message + ")");
     TIFF* t = tiff.get();
+    // Only the first page is filtered; writing it alone would lose the others.
+    if (const tdir_t pages = TIFFNumberOfDirectories(t); pages > 1)
+        fail(path, "the TIFF file holds " + std::to_string(pages) +
+                       " pages (or a preview besides the picture); only single-page TIFF files "
+                       "can be filtered without losing the others");
 
     uint32_t width = 0, height = 0;
     uint16_t bits = 1, samples = 1, sampleFormat = SAMPLEFORMAT_UINT, photometric = 0;
@@ -191,7 +210,7 @@ PlanarDocument readTiff(const std::string& path) {
         failUnsupported(path, "images with more than one extra channel");
     const bool withAlpha = samples == colourSamples + 1;
 
-    PlanarDocument document = allocateDocument(path, width, height, imageMode, withAlpha);
+    PlanarDocument document = startDocument(path, width, height, imageMode, options.maxPixels);
     if (withAlpha) document.tiffAlpha = tiffAlphaKind(t);
     uint32_t profileLength = 0;
     void* profile = nullptr;
@@ -208,14 +227,13 @@ PlanarDocument readTiff(const std::string& path) {
         document.resolution = Resolution{xResolution * perInch, yResolution * perInch};
     }
 
-    PlaneSamples pixels(document.pixelCount() * samples);
-    if (!readTiffSamples(t, width, height, samples, pixels))
+    if (!readTiffSamples(t, document, samples, withAlpha, invert, options.rows))
         fail(path, std::string("invalid or truncated TIFF data (") + messages.message + ")");
-    scatterPixels(pixels.data(), document, invert);
     return document;
 }
 
-void writeTiff(const PlanarDocument& document, const std::string& file, const std::string& path) {
+void writeTiff(const PlanarDocument& document, const std::string& file, const std::string& path,
+               const WriteOptions& options) {
     TiffMessages messages;
     const auto failWrite = [&] {
         fail(path, std::string("cannot write TIFF data (") + messages.message + ")");
@@ -257,6 +275,7 @@ void writeTiff(const PlanarDocument& document, const std::string& file, const st
     for (int y = 0; y < document.height; ++y) {
         gatherRow(document, static_cast<size_t>(y), document.hasAlpha(), cmyk, row.data());
         if (TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0) < 0) failWrite();
+        reportRows(options.rows, y + 1, document.height);
     }
     if (!TIFFFlush(t)) failWrite();
 }

@@ -1,6 +1,7 @@
 #include "host/runtime/host_services.h"
 
 #include "pluginapi/colorspace_suite.h"
+#include "pluginapi/diagnostics_suite.h"
 #include "pluginapi/output_view_suite.h"
 
 namespace brivo::host {
@@ -12,6 +13,7 @@ HostServices::HostServices(FilterHost& host)
     host.offerSuite(kPSColorSpaceSuite, kPSColorSpaceSuiteVersion1, colors_);
     host.bindDuringCalls(descriptors_.store());
     host.offerSuite(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1, outputView_);
+    host.offerSuite(kBrivoDiagnosticsSuite, kBrivoDiagnosticsSuiteVersion1, diagnostics_);
 }
 
 HostServices::~HostServices() {
@@ -20,6 +22,8 @@ HostServices::~HostServices() {
     host_.unbind(&descriptors_.store());
     host_.suites().remove(kBrivoOutputViewSuite, kBrivoOutputViewSuiteVersion1);
     host_.unbind(&outputView_);
+    host_.suites().remove(kBrivoDiagnosticsSuite, kBrivoDiagnosticsSuiteVersion1);
+    host_.unbind(&diagnostics_);
 }
 
 }  // namespace brivo::host

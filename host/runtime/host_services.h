@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/color/colorspace_suite.h"
+#include "host/runtime/diagnostics_suite.h"
 #include "host/runtime/filter_host.h"
 #include "host/runtime/output_view_suite.h"
 #include "host/scripting/descriptor_host.h"
@@ -12,8 +13,9 @@ namespace brivo::host {
 class HostServices {
   public:
     // Offers the ColorSpace suite, converting for the document the host holds now, and
-    // the scripting suites and descriptor parameters, and the output view suite (asking
-    // for the lit result until told otherwise). `host` must outlive this object.
+    // the scripting suites and descriptor parameters, the output view suite (asking for
+    // the lit result until told otherwise) and the diagnostics suite. `host` must outlive
+    // this object.
     explicit HostServices(FilterHost& host);
     ~HostServices();
     HostServices(const HostServices&) = delete;
@@ -22,12 +24,14 @@ class HostServices {
     ColorSpaceSuite& colors() { return colors_; }
     DescriptorHost& descriptors() { return descriptors_; }
     OutputViewSuite& outputView() { return outputView_; }
+    const DiagnosticsSuite& diagnostics() const { return diagnostics_; }
 
   private:
     FilterHost& host_;
     ColorSpaceSuite colors_;
     DescriptorHost descriptors_;
     OutputViewSuite outputView_;
+    DiagnosticsSuite diagnostics_;
 };
 
 }  // namespace brivo::host

@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "host/files/bounded_read.h"
+
 namespace brivo::host {
 
 namespace {
@@ -184,14 +186,16 @@ void saveAction(const std::filesystem::path& path, const DescriptorValues& value
 }
 
 DescriptorValues loadAction(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ActionFileError("cannot read " + path.string());
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text;
     try {
-        return actionFromJson(text.str());
+        text = readBoundedFile(path.string(), "action");
+    } catch (const BoundedReadError& error) {
+        throw ActionFileError(error.what());
+    }
+    try {
+        return actionFromJson(text);
     } catch (const ActionFileError& error) {
-        throw ActionFileError(path.string() + ": " + error.what());
+        throw ActionFileError("action " + path.string() + ": " + error.what());
     }
 }
 

@@ -4,6 +4,8 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <string>
+#include <utility>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
@@ -66,19 +68,24 @@ bool readRows(JpegReader* reader, HostImage* image) {
 
 }  // namespace
 
-ImageHandle decodeJpeg(HostDocument& document, const uint8_t* data, size_t size) {
-    if (data == nullptr || size == 0) return ImageHandle();
-    JpegReader reader;
-    if (!readHeader(&reader, data, size)) return ImageHandle();
-    const jpeg_decompress_struct& info = reader.info;
-    if (info.out_color_space != JCS_GRAYSCALE || info.output_components != 1 ||
-        !isPatternSizeAllowed(info.output_width, info.output_height))
+ImageHandle decodeJpeg(HostDocument& document, const uint8_t* data, size_t size, std::string* why) {
+    const auto refuse = [why](std::string reason) {
+        if (why != nullptr) *why = std::move(reason);
         return ImageHandle();
+    };
+    if (data == nullptr || size == 0) return refuse("not a JPEG file");
+    JpegReader reader;
+    if (!readHeader(&reader, data, size)) return refuse("the JPEG file is corrupt");
+    const jpeg_decompress_struct& info = reader.info;
+    if (info.out_color_space != JCS_GRAYSCALE || info.output_components != 1)
+        return refuse("a colour JPEG; patterns must be 8-bit greyscale");
+    if (!isPatternSizeAllowed(info.output_width, info.output_height))
+        return refuse(patternSizeRefusal(info.output_width, info.output_height));
 
     ImageHandle image = document.allocateBuffer(static_cast<int32_t>(info.output_width),
                                                 static_cast<int32_t>(info.output_height), 1, 1,
                                                 plugInModeGrayScale);
-    if (!readRows(&reader, image.get())) return ImageHandle();
+    if (!readRows(&reader, image.get())) return refuse("the JPEG data is corrupt");
     return image;
 }
 

@@ -4,6 +4,8 @@
 #include <png.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "image/pattern_decoder.h"
 
@@ -84,24 +86,53 @@ bool readRows(png_structp png, png_infop info, HostImage* image) {
     return true;
 }
 
+// "an RGB", "a 16-bit greyscale", ...: what kind of PNG the header describes.
+std::string describeKind(const PngHeader& header) {
+    std::string kind;
+    switch (header.colourType) {
+        case PNG_COLOR_TYPE_PALETTE:
+            return "a palette (indexed-colour)";
+        case PNG_COLOR_TYPE_RGB:
+            kind = "RGB";
+            break;
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            kind = "RGB with transparency";
+            break;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            kind = "greyscale with transparency";
+            break;
+        default:
+            kind = "greyscale";
+    }
+    if (header.bitDepth != 8) kind = std::to_string(header.bitDepth) + "-bit " + kind;
+    return (kind[0] == 'R' || kind[0] == '8' ? "an " : "a ") + kind;
+}
+
 }  // namespace
 
-ImageHandle decodePng(HostDocument& document, const uint8_t* data, size_t size) {
-    if (data == nullptr || size < kSignatureBytes || png_sig_cmp(data, 0, kSignatureBytes) != 0)
+ImageHandle decodePng(HostDocument& document, const uint8_t* data, size_t size, std::string* why) {
+    const auto refuse = [why](std::string reason) {
+        if (why != nullptr) *why = std::move(reason);
         return ImageHandle();
+    };
+    if (data == nullptr || size < kSignatureBytes || png_sig_cmp(data, 0, kSignatureBytes) != 0)
+        return refuse("not a PNG file");
     PngReader reader;
-    if (!reader.valid()) return ImageHandle();
+    if (!reader.valid()) return refuse("no memory to decode the PNG file");
     MemorySource source{data, 0, size};
     PngHeader header{};
-    if (!readHeader(reader.png(), reader.info(), &source, &header)) return ImageHandle();
-    if (header.colourType != PNG_COLOR_TYPE_GRAY || header.bitDepth != 8 ||
-        !isPatternSizeAllowed(header.width, header.height))
-        return ImageHandle();
+    if (!readHeader(reader.png(), reader.info(), &source, &header))
+        return refuse("the PNG file is corrupt or too large");
+    if (header.colourType != PNG_COLOR_TYPE_GRAY || header.bitDepth != 8)
+        return refuse(describeKind(header) + " PNG; patterns must be 8-bit greyscale");
+    if (!isPatternSizeAllowed(header.width, header.height))
+        return refuse(patternSizeRefusal(header.width, header.height));
 
     ImageHandle image =
         document.allocateBuffer(static_cast<int32_t>(header.width),
                                 static_cast<int32_t>(header.height), 1, 1, plugInModeGrayScale);
-    if (!readRows(reader.png(), reader.info(), image.get())) return ImageHandle();
+    if (!readRows(reader.png(), reader.info(), image.get()))
+        return refuse("the PNG data is truncated or corrupt");
     return image;
 }
 

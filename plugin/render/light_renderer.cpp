@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "colorspace_suite.h"
+#include "core/diagnostics.h"
 #include "core/suite_holder.h"
 #include "image/box_blur.h"
 #include "image/pattern_decoder.h"
@@ -190,8 +191,13 @@ const PlacedShape& LightRenderer::placeShape(int32_t width, int32_t height) {
     if (!(params_->shapeFile == loadedShapePath_) || pattern_.empty()) {
         loadedShapePath_ = params_->shapeFile;
         pattern_.release();
-        if (!loadedShapePath_.isEmpty())
-            pattern_ = loadPattern(document_, loadedShapePath_.c_str());
+        if (!loadedShapePath_.isEmpty()) {
+            std::string why;
+            pattern_ = loadPattern(document_, loadedShapePath_.c_str(), &why);
+            // The light is still rendered without a pattern; the host hears why.
+            if (pattern_.empty())
+                reportToHost(document_.filterRecord(), "pattern not used: " + why);
+        }
     }
     if (pattern_.empty()) return placedShape_;
     placedShape_ =

@@ -146,6 +146,21 @@ TEST_F(BrivoBatch, TemplatesAndFormatsNameTheOutputs) {
     }
 }
 
+TEST_F(BrivoBatch, EveryFileGetsTheOptionsOfASingleRun) {
+    const std::vector<std::string> options{"--quality", "40",     "--rect",
+                                           "2,3,12,15", "--view", "matte"};
+    std::vector<std::string> batch{"apply", inFolder(), "-o", outFolder(), "--format", "jpeg"};
+    batch.insert(batch.end(), options.begin(), options.end());
+    ASSERT_EQ(brivo(batch).exitStatus, 0);
+    for (uint32_t i = 0; i < 4; ++i) {
+        const fs::path single = dir / "single.jpg";
+        std::vector<std::string> one{"apply", in(i).string(), "-o", single.string()};
+        one.insert(one.end(), options.begin(), options.end());
+        ASSERT_EQ(brivo(one).exitStatus, 0);
+        EXPECT_EQ(bytesOf(single), bytesOf(dir / "out" / ("p" + std::to_string(i) + ".jpg"))) << i;
+    }
+}
+
 TEST_F(BrivoBatch, RequestsThatWouldLoseWorkAreRefusedBeforeAnyFile) {
     const std::vector<std::vector<std::string>> requests{
         {"apply", inFolder(), "-o", outFolder(), "--record", (dir / "a.json").string()},
@@ -154,6 +169,7 @@ TEST_F(BrivoBatch, RequestsThatWouldLoseWorkAreRefusedBeforeAnyFile) {
         {"apply", inFolder(), "-o", outFolder(), "--shard", "4/4"},
         {"apply", inFolder(), "-o", outFolder(), "--report", (dir / "no" / "r.jsonl").string()},
         {"apply", inFolder(), "-o", outFolder(), "--set", "noSuchField=1"},
+        {"apply", inFolder(), "-o", "-", "--jobs", "1"},
     };
     const std::string before = bytesOf(in(0));
     for (const auto& request : requests) {

@@ -87,7 +87,7 @@ TEST_F(BrivoApply, RefusesBadRequestsWithAMessageAndNoOutput) {
         {{"apply", input(), "-o", output(), "--rect", "0,0,301,24"}, "within"},
         {{"apply", input(), "-o", output(), "--rect", "0,0,3"}, "rect"},
         {{"apply", input(), "-o", (dir / "out.xyz").string()}, "output format"},
-        {{"apply", input(), "-o", input()}, "replace the input"},
+        {{"apply", input(), "-o", input()}, "the same file as the input"},
         {{"apply", input(), "-o", output(), "--module", "/lib/x86_64-linux-gnu/libz.so.1"},
          "PluginMain"},
         {{"apply", (dir / "missing.png").string(), "-o", output()}, "missing.png"},

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "host/files/atomic_file.h"
+#include "host/files/temporary_files.h"
 #include "support/sample_images.h"
 
 namespace brivo::host {
@@ -120,9 +122,10 @@ class ImageFileTest : public ::testing::Test {
         return true;
     }
 
-    void expectReadError(const std::string& path, const std::string& message) {
+    void expectReadError(const std::string& path, const std::string& message,
+                         const ReadOptions& options = {}) {
         try {
-            readImageFile(path);
+            readImageFile(path, options);
             ADD_FAILURE() << "reading " << path << " succeeded";
         } catch (const ImageFileError& error) {
             EXPECT_THAT(error.what(), HasSubstr(path));
@@ -152,6 +155,9 @@ TEST_P(ImageFileRoundTrip, KeepsPixelsAlphaProfileAndResolution) {
     if (c.mode != plugInModeGrayScale && c.mode != plugInModeCMYKColor)
         document.iccProfile = srgbProfile();
     document.resolution = Resolution{300.0, 150.0};
+    // Full-resolution colour at high quality, so the noise survives within the tolerance.
+    document.jpegQuality = 95;
+    document.jpegLumaSampling = {1, 1};
     const std::string path = file(std::string("image.") + c.extension);
 
     writeImageFile(document, path);
@@ -394,7 +400,7 @@ TEST_F(ImageFileTest, RefusesFilesThatAreNotImagesOrAreIncomplete) {
     expectReadError(file("notes.png"), "not a PNG, JPEG or TIFF image");
     expectReadError(file("empty.png"), "the file is empty");
     expectReadError(file("missing.png"), "cannot open: No such file or directory");
-    expectReadError(file("folder.png"), "cannot read");
+    expectReadError(file("folder.png"), "is a folder");
     expectReadError(file("cut.png"), "invalid or truncated PNG data");
     expectReadError(file("cut.jpg"), "invalid or truncated JPEG data (Premature end of JPEG file)");
     expectReadError(file("cut.tif"), "TIFF");
@@ -510,6 +516,121 @@ TEST_F(ImageFileTest, ReplacingAFileKeepsItsPermissions) {
     EXPECT_EQ(fs::status(file("keep.png")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(readImageFile(file("keep.png")).imageMode, plugInModeGrayScale);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Orientation, cancellation and temporary files
+
+// Every EXIF orientation comes out as ImageMagick shows the file after turning it upright.
+TEST_F(ImageFileTest, TurnsEveryOrientationUprightAsOtherProgramsDo) {
+    if (!fs::exists("/usr/bin/exiv2")) GTEST_SKIP() << "exiv2 is not installed";
+    // Six flat 8 x 8 blocks of different colours: any turn or mirror moves them visibly.
+    if (!convert("-size 8x8 xc:red xc:lime xc:blue +append \\( -size 8x8 xc:yellow xc:black "
+                 "xc:white +append \\) -append -quality 100 -sampling-factor 1x1 '" +
+                 file("blocks.jpg") + "'"))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const std::string turned = file("turned" + std::to_string(orientation) + ".jpg");
+        fs::copy_file(file("blocks.jpg"), turned);
+        const std::string tag = "/usr/bin/exiv2 -M'set Exif.Image.Orientation " +
+                                std::to_string(orientation) + "' '" + turned + "'";
+        ASSERT_EQ(std::system(tag.c_str()), 0);
+        ASSERT_TRUE(convert("'" + turned + "' -auto-orient '" + turned + ".png'"));
+
+        const PlanarDocument document = readImageFile(turned);
+        EXPECT_EQ(document.orientation, 1);
+        const Bytes expected = decodeWithImageMagick(turned + ".png", "rgb");
+        ASSERT_EQ(interleave(document).size(), expected.size()) << orientation;
+        EXPECT_LE(maxDifference(interleave(document), expected), 8) << orientation;
+
+        ReadOptions kept;
+        kept.keepOrientation = true;
+        const PlanarDocument stored = readImageFile(turned, kept);
+        EXPECT_EQ(stored.orientation, orientation);
+        EXPECT_EQ(stored.width, 24);
+    }
+}
+
+TEST_F(ImageFileTest, CancelledReadsAndWritesLeaveNothingBehind) {
+    const PlanarDocument document = testDocument(plugInModeRGBColor, true, 40, 30);
+    for (const char* name : {"out.png", "out.tif"}) {
+        WriteOptions write;
+        write.rows = [](int64_t done, int64_t) { return done < 5; };
+        EXPECT_THROW(writeImageFile(document, file(name), write), FileCancelled) << name;
+    }
+    EXPECT_TRUE(entries().empty());
+
+    writeImageFile(document, file("in.png"));
+    ReadOptions read;
+    read.rows = [](int64_t done, int64_t) { return done < 5; };
+    EXPECT_THROW(readImageFile(file("in.png"), read), FileCancelled);
+}
+
+TEST_F(ImageFileTest, TemporaryFilesCanBeRemovedFromASignalHandler) {
+    {
+        AtomicFile temp(file("target.png"));
+        ASSERT_TRUE(fs::exists(temp.path()));
+        removeTemporaryFilesNow();
+        EXPECT_FALSE(fs::exists(temp.path()));
+    }
+    EXPECT_TRUE(entries().empty());
+}
+
+TEST_F(ImageFileTest, AnOutputNameAsLongAsTheFolderAllowsCanBeWritten) {
+    const std::string name = std::string(251, 'n') + ".png";
+    writeImageFile(testDocument(plugInModeGrayScale, false), file(name));
+    EXPECT_EQ(entries(), std::vector<std::string>{name});
+}
+
+TEST_F(ImageFileTest, RefusesDocumentsAboveTheSizeLimitBeforeReadingThem) {
+    writeImageFile(testDocument(plugInModeRGBColor, false, 40, 30), file("big.png"));
+    ReadOptions read;
+    read.maxPixels = 1199;
+    expectReadError(file("big.png"), "above the limit", read);
+    read.maxPixels = 1200;
+    EXPECT_EQ(readImageFile(file("big.png"), read).width, 40);
+}
+
+// The quality read from a JPEG's tables is the one it was written with, by us or by others.
+TEST_F(ImageFileTest, EstimatesTheQualityAndSamplingAJpegWasWrittenWith) {
+    PlanarDocument document = testDocument(plugInModeRGBColor, false, 64, 48);
+    for (int quality : {20, 50, 75, 92, 100}) {
+        const std::string path = file("q" + std::to_string(quality) + ".jpg");
+        WriteOptions write;
+        write.jpegQuality = quality;
+        document.jpegLumaSampling = quality > 90 ? std::array{1, 1} : std::array{2, 1};
+        writeImageFile(document, path, write);
+        const PlanarDocument back = readImageFile(path);
+        EXPECT_EQ(back.jpegQuality, quality);
+        EXPECT_EQ(back.jpegLumaSampling, document.jpegLumaSampling) << quality;
+    }
+    if (!convert("-size 64x48 gradient:red-blue -quality 67 '" + file("magick.jpg") + "'"))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    EXPECT_EQ(readImageFile(file("magick.jpg")).jpegQuality, 67);
+}
+
+TEST_F(ImageFileTest, PngTextAndColourChunksSurviveARoundTrip) {
+    PlanarDocument document = testDocument(plugInModeRGBColor, false);
+    ImageMetadata& metadata = document.metadata;
+    metadata.pngText = {{"Title", "plain", false, false, "", ""},
+                        {"Description", std::string(500, 'z'), true, false, "", ""},
+                        {"Author", "Zoë", false, true, "fr", "Auteur"}};
+    metadata.pngGamma = 0.6;
+    metadata.pngChromaticities = std::array{0.3127, 0.329, 0.64, 0.33, 0.3, 0.6, 0.15, 0.06};
+    metadata.xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'/>";
+    writeImageFile(document, file("text.png"));
+
+    const ImageMetadata back = readImageFile(file("text.png")).metadata;
+    ASSERT_EQ(back.pngText.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(back.pngText[i].keyword, metadata.pngText[i].keyword);
+        EXPECT_EQ(back.pngText[i].text, metadata.pngText[i].text);
+        EXPECT_EQ(back.pngText[i].international, metadata.pngText[i].international);
+    }
+    EXPECT_EQ(back.pngText[2].language, "fr");
+    EXPECT_NEAR(*back.pngGamma, 0.6, 1e-5);
+    EXPECT_NEAR((*back.pngChromaticities)[2], 0.64, 1e-5);
+    EXPECT_NE(back.xmp.find("adobe:ns:meta"), std::string::npos);
 }
 
 }  // namespace

@@ -256,5 +256,43 @@ TEST_F(PatternFileTest, OnlyRegularFilesAreRead) {
     EXPECT_TRUE(loadPattern(*host.document, nullptr).empty());
 }
 
+// Every refusal says what is wrong, in words a user can act on.
+TEST_F(PatternFileTest, EveryRefusalSaysWhy) {
+    make("convert source.ppm -define png:color-type=2 rgb.png");
+    make("convert source.ppm -colors 16 -define png:color-type=3 palette.png");
+    make("convert source.pgm -depth 16 -define png:color-type=0 -define png:bit-depth=16 deep.png");
+    make("cjpeg source.ppm > colour.jpg");
+    make(
+        "convert source.pgm -define png:color-type=0 -define png:bit-depth=8 whole.png && "
+        "head -c 200 whole.png > cut.png");
+    make("echo text > notes.png && mkdir folder.png");
+    const std::pair<const char*, const char*> cases[] = {
+        {"rgb.png", "an RGB PNG; patterns must be 8-bit greyscale"},
+        {"palette.png", "a palette (indexed-colour) PNG"},
+        {"deep.png", "a 16-bit greyscale PNG"},
+        {"colour.jpg", "a colour JPEG"},
+        {"cut.png", "truncated or corrupt"},
+        {"notes.png", "not a PNG or JPEG file"},
+        {"folder.png", "is not a regular file"},
+        {"missing.png", "cannot open"},
+    };
+    for (const auto& [name, reason] : cases) {
+        std::string why;
+        EXPECT_TRUE(loadPattern(*host.document, (dir / name).c_str(), &why).empty()) << name;
+        EXPECT_NE(why.find(reason), std::string::npos) << name << ": " << why;
+        EXPECT_NE(why.find(name), std::string::npos) << why;
+    }
+    // The header and an empty data chunk: enough for the size to be read and refused.
+    Bytes huge = pngHeaderOnly(60000, 60000);
+    const Bytes data = {0, 0, 0, 0, 'I', 'D', 'A', 'T'};
+    huge.insert(huge.end(), data.begin(), data.end());
+    const auto crc = static_cast<uint32_t>(crc32(0, data.data() + 4, 4));
+    for (int shift = 24; shift >= 0; shift -= 8) huge.push_back(uint8_t(crc >> shift));
+    std::string why;
+    EXPECT_TRUE(decodePng(*host.document, huge.data(), huge.size(), &why).empty());
+    EXPECT_NE(why.find("60000 x 60000"), std::string::npos) << why;
+    EXPECT_EQ(host.document->liveBuffers(), 0);
+}
+
 }  // namespace
 }  // namespace brivo
