@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 
 #include "app/action_hash.h"
@@ -92,6 +93,20 @@ Plan planBatch(const ApplyOptions& options) {
     return {std::move(inputs), std::move(outputs)};
 }
 
+// Opening the report empties it, so it must be none of the batch's files.
+void checkReportPath(const fs::path& report, const Plan& plan) {
+    std::error_code error;
+    const fs::path id = fs::weakly_canonical(report, error);
+    const auto same = [&](const fs::path& path) {
+        std::error_code ignored;
+        return fs::weakly_canonical(path, ignored) == id;
+    };
+    if (std::ranges::any_of(plan.inputs, same, &BatchInput::path) ||
+        std::ranges::any_of(plan.outputs, same))
+        throw std::invalid_argument("the report " + report.string() +
+                                    " would replace one of the batch's images");
+}
+
 // Makes the folder an output goes to; the message when that fails.
 std::optional<std::string> prepareFolder(const fs::path& output) {
     std::error_code error;
@@ -129,7 +144,10 @@ int runBatch(const ApplyOptions& options) {
             std::cerr << "brivo: warning: " << warning << '\n';
         parameters = std::move(gathered.values);
         action.emplace(parameters);
-        if (batch.report) report.emplace(*batch.report, actionHash(parameters));
+        if (batch.report) {
+            checkReportPath(*batch.report, plan);
+            report.emplace(*batch.report, actionHash(parameters));
+        }
         settings = {thisProgram(), fs::absolute(options.module), action->path(), options};
     } catch (const std::exception& error) {
         return fail(error.what());

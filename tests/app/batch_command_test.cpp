@@ -170,6 +170,7 @@ TEST_F(BrivoBatch, RequestsThatWouldLoseWorkAreRefusedBeforeAnyFile) {
         {"apply", inFolder(), "-o", outFolder(), "--report", (dir / "no" / "r.jsonl").string()},
         {"apply", inFolder(), "-o", outFolder(), "--set", "noSuchField=1"},
         {"apply", inFolder(), "-o", "-", "--jobs", "1"},
+        {"apply", inFolder(), "-o", outFolder(), "--report", in(2).string()},
     };
     const std::string before = bytesOf(in(0));
     for (const auto& request : requests) {
