@@ -165,7 +165,6 @@ int runBatch(const ApplyOptions& options) {
     };
 
     std::vector<size_t> toRun;
-    std::vector<std::vector<std::string>> commands;
     for (size_t i = 0; i < plan.inputs.size(); ++i) {
         std::error_code error;
         if (batch.skipExisting && fs::exists(plan.outputs[i], error)) {
@@ -177,13 +176,17 @@ int runBatch(const ApplyOptions& options) {
             continue;
         }
         toRun.push_back(i);
-        commands.push_back(fileTaskCommand(settings, plan.inputs[i].path, plan.outputs[i]));
     }
-    shareCoresWithModuleThreads(std::min(jobs, commands.size()));
+    shareCoresWithModuleThreads(std::min(jobs, toRun.size()));
     ProcessPool pool(jobs);
-    const size_t notStarted = pool.run(commands, [&](size_t k, const ProcessOutcome& outcome) {
-        record(toRun[k], fileTaskResult(outcome));
-    });
+    const size_t notStarted = pool.run(
+        toRun.size(),
+        [&](size_t k) {
+            return fileTaskCommand(settings, plan.inputs[toRun[k]].path, plan.outputs[toRun[k]]);
+        },
+        [&](size_t k, const ProcessOutcome& outcome) {
+            record(toRun[k], fileTaskResult(outcome));
+        });
 
     progress.printSummary();
     if (pool.stopped() && (notStarted > 0 || progress.cancelled() > 0)) return kExitCancelled;

@@ -87,8 +87,7 @@ ProcessOutcome failedStart(const std::string& reason) {
 
 }  // namespace
 
-size_t ProcessPool::run(const std::vector<std::vector<std::string>>& commands,
-                        const Finished& finished) {
+size_t ProcessPool::run(size_t count, const CommandFor& commandFor, const Finished& finished) {
     const StopSignals stop;
     const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
     const pid_t self = getpid();
@@ -96,8 +95,9 @@ size_t ProcessPool::run(const std::vector<std::vector<std::string>>& commands,
     bool forwarded = false;
 
     const auto launch = [&](size_t index) {
+        const std::vector<std::string> command = commandFor(index);
         std::vector<char*> argv;
-        for (const std::string& argument : commands[index])
+        for (const std::string& argument : command)
             argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         int pipeEnds[2];
@@ -133,8 +133,7 @@ size_t ProcessPool::run(const std::vector<std::vector<std::string>>& commands,
             for (const Child& child : running) kill(child.pid, SIGINT);
             forwarded = true;
         }
-        while (StopSignals::count() == 0 && running.size() < slots_ && next < commands.size())
-            launch(next++);
+        while (StopSignals::count() == 0 && running.size() < slots_ && next < count) launch(next++);
         if (running.empty()) break;
 
         std::vector<pollfd> watched;
@@ -158,7 +157,7 @@ size_t ProcessPool::run(const std::vector<std::vector<std::string>>& commands,
     }
     if (devNull >= 0) close(devNull);
     stopped_ = StopSignals::count() > 0;
-    return commands.size() - next;
+    return count - next;
 }
 
 }  // namespace brivo::app

@@ -18,16 +18,17 @@ struct ProcessOutcome {
 
 class ProcessPool {
   public:
+    using CommandFor = std::function<std::vector<std::string>(size_t index)>;
     using Finished = std::function<void(size_t index, const ProcessOutcome& outcome)>;
 
     explicit ProcessPool(size_t slots) : slots_(slots < 1 ? 1 : slots) {}
 
-    // Runs commands[i] (a program path and its arguments) for every i, at most `slots` at
-    // once, and calls `finished` on this thread as each one ends. The children read nothing
-    // and get a process group of their own. A first SIGINT or SIGTERM to this process starts
-    // no further command and lets the running ones finish their file; a second one passes
-    // SIGINT on to them. Returns how many commands were never started.
-    size_t run(const std::vector<std::vector<std::string>>& commands, const Finished& finished);
+    // Runs commandFor(i) (a program path and its arguments, asked for just before it starts)
+    // for every i below count, at most `slots` at once, and calls `finished` on this thread as each
+    // one ends. The children read nothing and get a process group of their own. A first SIGINT or
+    // SIGTERM to this process starts no further command and lets the running ones finish their
+    // file; a second one passes SIGINT on to them. Returns how many commands were never started.
+    size_t run(size_t count, const CommandFor& commandFor, const Finished& finished);
 
     // Whether the last run was asked to stop.
     bool stopped() const { return stopped_; }

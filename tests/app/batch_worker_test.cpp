@@ -31,14 +31,22 @@ TEST(ProcessPool, CollectsEveryEndWithinItsSlots) {
     std::vector<ProcessOutcome> outcomes(commands.size());
     std::vector<int> seen(commands.size(), 0);
     ProcessPool pool(2);
-    const size_t notStarted = pool.run(commands, [&](size_t i, const ProcessOutcome& outcome) {
-        outcomes[i] = outcome;
-        ++seen[i];
-    });
+    std::vector<int> asked(commands.size(), 0);
+    const size_t notStarted = pool.run(
+        commands.size(),
+        [&](size_t i) {
+            ++asked[i];
+            return commands[i];
+        },
+        [&](size_t i, const ProcessOutcome& outcome) {
+            outcomes[i] = outcome;
+            ++seen[i];
+        });
     EXPECT_EQ(notStarted, 0u);
     EXPECT_FALSE(pool.stopped());
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(seen[i], 1);
+        EXPECT_EQ(asked[i], 1);
         EXPECT_EQ(outcomes[i].exitStatus, i % 3) << i;
         EXPECT_EQ(outcomes[i].errorText, "line-" + std::to_string(i) + "\n");
     }
@@ -51,8 +59,12 @@ TEST(ProcessPool, CollectsEveryEndWithinItsSlots) {
 TEST(ProcessPool, KeepsOnlyTheEndOfEndlessMessages) {
     ProcessPool pool(1);
     ProcessOutcome outcome;
-    pool.run({shell("yes 'chatter chatter chatter' | head -c 3000000 >&2; echo 'the end' >&2")},
-             [&](size_t, const ProcessOutcome& ended) { outcome = ended; });
+    pool.run(
+        1,
+        [](size_t) {
+            return shell("yes 'chatter chatter chatter' | head -c 3000000 >&2; echo 'the end' >&2");
+        },
+        [&](size_t, const ProcessOutcome& ended) { outcome = ended; });
     EXPECT_EQ(outcome.exitStatus, 0);
     EXPECT_LE(outcome.errorText.size(), 64u * 1024);
     EXPECT_TRUE(outcome.errorText.ends_with("chatter\nthe end\n"));
