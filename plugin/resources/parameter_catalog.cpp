@@ -34,11 +34,13 @@ constexpr void writeCatalog(ByteSink& out) {
         out.real64(field.defaultValue);
         out.real64(field.minimum);
         out.real64(field.maximum);
-        const Enumeration* enumeration = field.enumeration;
-        out.code(enumeration != nullptr ? enumeration->type : 0);
-        out.int16(static_cast<uint16_t>(enumeration != nullptr ? enumeration->count() : 0));
-        if (enumeration == nullptr) continue;
-        for (const Enumerator& enumerator : enumeration->enumerators) {
+        // Tested by type, not by pointer: the comparison of an address with null is not a
+        // constant expression in every build (sanitizers).
+        const bool enumerated = field.type == ParameterType::enumerated;
+        out.code(enumerated ? field.enumeration->type : 0);
+        out.int16(static_cast<uint16_t>(enumerated ? field.enumeration->count() : 0));
+        if (!enumerated) continue;
+        for (const Enumerator& enumerator : field.enumeration->enumerators) {
             out.code(enumerator.code);
             out.pascal(enumerator.name);
         }
