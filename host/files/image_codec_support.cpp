@@ -39,17 +39,18 @@ PlanarDocument startDocument(const std::string& path, uint64_t width, uint64_t h
     if (width * height > maxPixels) {
         const auto megapixels = [](uint64_t pixels) {
             char text[32];
-            std::snprintf(text, sizeof text, "%.1f", static_cast<double>(pixels) / 1e6);
+            std::snprintf(text, sizeof text, "%g", static_cast<double>(pixels) / 1e6);
             return std::string(text);
         };
         fail(path, "the image is " + size + " (" + megapixels(width * height) +
                        " megapixels), above the limit of " + megapixels(maxPixels) +
                        " megapixels; raise it with --max-megapixels");
     }
-    PlanarDocument document = makePlanarDocument(1, 1, imageMode);
+    PlanarDocument document;
     document.width = static_cast<int32_t>(width);
     document.height = static_cast<int32_t>(height);
-    for (PlaneSamples& plane : document.planes) plane.clear();
+    document.imageMode = imageMode;
+    document.planes.resize(static_cast<size_t>(planeCountForMode(imageMode)));
     return document;
 }
 

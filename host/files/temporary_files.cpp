@@ -12,7 +12,7 @@ namespace {
 
 // A fixed table, so that the signal handler never sees memory being allocated or freed. A
 // slot's path is written before its flag is set and the flag cleared before it is reused.
-constexpr int kSlots = 16;
+constexpr int kSlots = 64;
 
 struct Slot {
     std::atomic<bool> used{false};

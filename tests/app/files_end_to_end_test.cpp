@@ -155,6 +155,12 @@ const Case kCases[] = {
      expect("ls out", "")},
     {"-o through a hard link to the input is refused", "ln phone.jpg out/link.jpg",
      "{brivo} apply phone.jpg -o out/link.jpg", 1, "the same file as the input", ""},
+    {"-o through a symbolic link to the input is refused", "ln -s ../phone.jpg out/sym.jpg",
+     "{brivo} apply phone.jpg -o out/sym.jpg", 1, "the same file as the input", ""},
+    {"--record over the replayed action is refused",
+     "printf '{\"format\": \"brivo-action\", \"version\": 1, \"items\": []}' > act.json",
+     "{brivo} apply phone.jpg -o out/a.png --action act.json --record act.json", 1,
+     "the same file as the action", expect("ls out", "")},
     {"--record over the preset is refused", "echo '{}' > p.json",
      "{brivo} apply phone.jpg -o out/a.png --preset p.json --record p.json", 1,
      "the same file as the preset", expect("ls out", "")},
@@ -223,8 +229,18 @@ const Case kCases[] = {
      "open('huge.png','wb').write(b'\\\\x89PNG\\\\r\\\\n\\\\x1a\\\\n'+c(b'IHDR',struct.pack('>"
      "IIBBBBB',"
      "16384,16384,8,6,0,0,0))+c(b'IDAT',zlib.compress(bytes(4*16384+1)*2)))\"",
-     "ulimit -v 1500000; {brivo} apply huge.png -o out/h.png --max-megapixels 300", 1,
-     "truncated PNG data", expect("ls out", "")},
+     "ldd {brivo} | grep -q libasan || ulimit -v 1500000; {brivo} apply huge.png -o out/h.png "
+     "--max-megapixels 300",
+     1, "truncated PNG data", expect("ls out", "")},
+    {"a tiny TIFF claiming 10000 x 10000 costs only what it holds",
+     "python3 -c \"import struct\n"
+     "e=[(256,4,10000),(257,4,10000),(258,3,8),(259,3,1),(262,3,1),(273,4,200),(277,3,1),"
+     "(278,4,10000),(279,4,100000000)]\n"
+     "d=struct.pack('<H',len(e))+b''.join(struct.pack('<HHII',t,y,1,v) if y==4 else "
+     "struct.pack('<HHIHH',t,y,1,v,0) for t,y,v in e)+bytes(4)\n"
+     "open('huge.tif','wb').write(b'II'+struct.pack('<HI',42,8)+d)\"",
+     "ldd {brivo} | grep -q libasan || ulimit -v 1000000; {brivo} apply huge.tif -o out/h.png", 1,
+     "truncated TIFF data", expect("ls out", "")},
     // Standard streams and the command line.
     {"- reads standard input and writes standard output", "",
      "cat plain.png | {brivo} apply - -o - --format jpeg > out/piped.jpg", 0, "",
