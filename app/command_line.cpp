@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <iostream>
 #include <map>
@@ -36,12 +37,15 @@ void addModuleOption(CLI::App& command, std::filesystem::path& module) {
 void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int32_t>& rect,
                       std::string& view) {
     command
-        .add_option("INPUT", options.input,
-                    "Image to filter (PNG, JPEG or TIFF; - reads it from standard input)")
+        .add_option("INPUT", options.batch.inputs,
+                    "Images to filter (PNG, JPEG or TIFF; - reads one from standard input), or "
+                    "folders of them")
         ->required();
     command
         .add_option("-o,--output", options.output,
-                    "Where to write the result (- writes it to standard output)")
+                    "Where to write the result (- writes it to standard output); for several "
+                    "inputs a folder (DIR/) or a name template such as out/{stem}-lit.{ext} "
+                    "(docs/batch.md)")
         ->required();
     command
         .add_option("--rect", rect,
@@ -87,12 +91,24 @@ void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int3
     command
         .add_option(
             "--format", options.format,
-            "Output format where the name has no extension (standard output): png, jpeg or tiff")
+            "Output format where the name has no extension (standard output), or instead of the "
+            "inputs' extensions in a batch: png, jpeg or tiff")
         ->check(CLI::IsMember({"png", "jpeg", "jpg", "tiff", "tif"}, CLI::ignore_case));
     command
         .add_option("--max-megapixels", options.maxMegapixels,
                     "Refuse inputs larger than this many megapixels (default 150)")
         ->check(CLI::PositiveNumber);
+}
+
+void addBatchOptions(CLI::App& command, BatchOptions& batch) {
+    command.add_flag("-r,--recursive", batch.recursive, "Take images from subfolders too");
+    command.add_option("-j,--jobs", batch.jobs, "Files filtered at once (default: the cores)")
+        ->check(CLI::Range(1, 1024));
+    command.add_option("--shard", batch.shard,
+                       "Filter only part I of N of the sorted inputs (I counts from 0)");
+    command.add_flag("--skip-existing", batch.skipExisting,
+                     "Leave inputs whose output already exists (resumes a stopped batch)");
+    command.add_option("--report", batch.report, "Write one JSON line per input to FILE.jsonl");
 }
 
 // Prints a parse error in our words: the message, then where to find help.
@@ -106,6 +122,17 @@ int reportUsageError(const CLI::App& app, const CLI::ParseError& error) {
 }
 
 }  // namespace
+
+bool BatchOptions::requested(const std::string& output) const {
+    std::error_code error;
+    const bool folderInput = std::ranges::any_of(inputs, [&](const std::string& input) {
+        return std::filesystem::is_directory(input, error);
+    });
+    // One input and a folder without the trailing '/' is the single-file mistake it looks like.
+    return inputs.size() > 1 || folderInput || output.ends_with('/') ||
+           output.find('{') != std::string::npos || recursive || jobs || shard || skipExisting ||
+           report;
+}
 
 std::optional<OutputView> viewNamed(const std::string& name) {
     static const std::map<std::string, OutputView> views{{"output", OutputView::output},
@@ -129,8 +156,9 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     ApplyOptions apply;
     std::vector<int32_t> rect;
     std::string view = "output";
-    CLI::App* applyCommand = app.add_subcommand("apply", "Filter an image file");
+    CLI::App* applyCommand = app.add_subcommand("apply", "Filter image files");
     addFilterOptions(*applyCommand, apply, rect, view);
+    addBatchOptions(*applyCommand, apply.batch);
 
     std::string helpTopic;
     CLI::App* helpCommand =
@@ -189,12 +217,21 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     if (*applyCommand) {
         if (!rect.empty()) apply.rect = VRect{rect[0], rect[1], rect[2], rect[3]};
         apply.view = *viewNamed(view);
+        apply.input = apply.batch.inputs.front();
         return {apply, 0};
     }
     if (*editCommand) {
         if (!editRect.empty())
             edit.rect = VRect{editRect[0], editRect[1], editRect[2], editRect[3]};
         edit.view = *viewNamed(editView);
+        // The dialog sets up one picture; a whole shoot is replayed with `brivo apply`.
+        if (edit.batch.requested(edit.output)) {
+            std::cerr << "brivo: edit takes one input file and one output file; record the "
+                         "settings with --record, then replay them on many files with "
+                         "brivo apply --action\n";
+            return {std::nullopt, kExitUsage};
+        }
+        edit.input = edit.batch.inputs.front();
         edit.edit = editing;
         return {edit, 0};
     }

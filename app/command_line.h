@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "app/parameter_options.h"
 #include "pluginapi/plugin_types.h"
@@ -20,6 +21,20 @@ struct EditOptions {
     bool fresh = false;                 // --defaults: not the values kept from last time
     std::optional<std::string> script;  // user actions played instead of a person's
     bool windows = false;               // play the script in real windows
+};
+
+// What several inputs add to `brivo apply`.
+struct BatchOptions {
+    std::vector<std::string> inputs;    // files and folders, as given
+    bool recursive = false;             // look into folders' subfolders too
+    std::optional<int> jobs;            // files filtered at once; the cores when absent
+    std::optional<std::string> shard;   // I/N: this run's part of the sorted inputs
+    bool skipExisting = false;          // leave inputs whose output exists alone
+    std::optional<std::string> report;  // JSON Lines file, one line per input
+
+    // True when the command line asks for more than one file, or for something only the
+    // batch path does.
+    bool requested(const std::string& output) const;
 };
 
 struct ApplyOptions {
@@ -39,6 +54,7 @@ struct ApplyOptions {
     std::optional<int> quality;         // JPEG quality 1..100 for the output
     std::optional<std::string> format;  // the output format where no extension says it
     double maxMegapixels = 150;         // larger inputs are refused before they are read
+    BatchOptions batch;
 };
 
 struct InfoOptions {

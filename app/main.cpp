@@ -4,6 +4,7 @@
 
 #include "app/about_command.h"
 #include "app/apply_command.h"
+#include "app/batch_command.h"
 #include "app/command_line.h"
 #include "app/info_command.h"
 
@@ -21,7 +22,11 @@ int main(int argc, char** argv) {
     try {
         const ParsedCommandLine parsed = parseCommandLine(argc, argv);
         if (!parsed.command) return parsed.exitStatus;
-        return std::visit(Overloaded{[](const ApplyOptions& options) { return runApply(options); },
+        return std::visit(Overloaded{[](const ApplyOptions& options) {
+                                         return options.batch.requested(options.output)
+                                                    ? runBatch(options)
+                                                    : runApply(options);
+                                     },
                                      [](const InfoOptions& options) { return runInfo(options); },
                                      [](const AboutOptions& options) { return runAbout(options); }},
                           *parsed.command);

@@ -21,17 +21,22 @@ ProgressBar::~ProgressBar() {
 void ProgressBar::setPhase(std::string phase) {
     phase_ = std::move(phase);
     lastPercent_ = -1;
+    lastDetail_.clear();
 }
 
-void ProgressBar::update(int64_t done, int64_t total) {
+void ProgressBar::update(int64_t done, int64_t total, const std::string& detail) {
     if (!enabled_ || total <= 0) return;
     const int64_t clamped = std::clamp<int64_t>(done, 0, total);
     const auto percent = static_cast<int>(clamped * 100 / total);
-    if (percent == lastPercent_) return;  // rows come far more often than the bar changes
+    // Rows come far more often than the bar changes.
+    if (percent == lastPercent_ && detail == lastDetail_) return;
     lastPercent_ = percent;
+    lastDetail_ = detail;
     const auto filled = static_cast<size_t>(clamped * barWidth / total);
     const std::string bar = std::string(filled, '#') + std::string(barWidth - filled, ' ');
-    std::fprintf(stream_, "\r%-9s [%s] %3d%%", phase_.c_str(), bar.c_str(), percent);
+    // The escape clears what a longer previous line left at the end.
+    std::fprintf(stream_, "\r%-9s [%s] %3d%%%s%s\033[K", phase_.c_str(), bar.c_str(), percent,
+                 detail.empty() ? "" : " ", detail.c_str());
     std::fflush(stream_);
     drawn_ = true;
 }

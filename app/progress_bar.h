@@ -17,7 +17,8 @@ class ProgressBar {
 
     // Names the step the next updates belong to ("reading", "filtering", "writing").
     void setPhase(std::string phase);
-    void update(int64_t done, int64_t total);
+    // Redraws the bar, with `detail` after the percentage.
+    void update(int64_t done, int64_t total, const std::string& detail = {});
     // Ends the bar's line, if one was drawn.
     void finish();
 
@@ -27,6 +28,7 @@ class ProgressBar {
     bool drawn_ = false;
     std::string phase_;
     int lastPercent_ = -1;
+    std::string lastDetail_;
 };
 
 }  // namespace brivo::app
