@@ -62,7 +62,7 @@ bool readMetadata(const std::string& file, ImageFormat format, PlanarDocument& d
     quietExiv2();
     ImageMetadata& metadata = document.metadata;
     try {
-        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(file);
+        const auto image = Exiv2::ImageFactory::open(file);
         image->readMetadata();
         Exiv2::ExifData exif = image->exifData();
         const auto orientation = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
@@ -115,7 +115,7 @@ void writeMetadata(const PlanarDocument& document, const std::vector<uint8_t>& e
         return;
     quietExiv2();
     try {
-        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(file);
+        const auto image = Exiv2::ImageFactory::open(file);
         image->readMetadata();
         if (!exif.empty()) {
             Exiv2::ByteOrder order = Exiv2::littleEndian;
