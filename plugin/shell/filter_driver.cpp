@@ -5,6 +5,7 @@
 
 #include "core/errors.h"
 #include "core/image_modes.h"
+#include "core/worker_pool.h"
 #include "dialog/light_dialog.h"
 #include "image/host_document.h"
 #include "output_view_suite.h"
@@ -130,6 +131,9 @@ void renderStrips(PluginContext& context) {
 
 void runFilter(PluginContext& context) {
     context.openHandles();
+    // The workers live for this call only; the dialog's previews share them.
+    WorkerPool workers(configuredThreadCount());
+    ActiveWorkers active(workers);
     if (!settleParameters(context)) throwResult(userCanceledErr);
     renderStrips(context);
 }
