@@ -18,6 +18,7 @@
 #include "host/runtime/filter_host.h"
 #include "host/runtime/host_services.h"
 #include "host/runtime/module_loader.h"
+#include "host/runtime/pixel_memory.h"
 #include "host/scripting/action_file.h"
 #include "host/scripting/property_list.h"
 #include "plugin/render/light_color_space.h"
@@ -79,6 +80,7 @@ host::PlanarDocument firstChannelOf(const host::PlanarDocument& document) {
     grey.sourceFormat = document.sourceFormat;
     grey.resolution = document.resolution;
     grey.jpegQuality = document.jpegQuality;
+    grey.pngCompression = document.pngCompression;
     return grey;
 }
 
@@ -121,6 +123,7 @@ int runApply(const ApplyOptions& options) {
         sources.patternFolder = std::filesystem::path(options.module).parent_path() / "Patterns";
         parameters = gatherParameters(sources);
         document = host::readImageFile(options.input);
+        if (options.pngCompression) document.pngCompression = *options.pngCompression;
     } catch (const std::exception& error) {
         return fail(error.what());
     }
@@ -145,6 +148,9 @@ int runApply(const ApplyOptions& options) {
         return fail(error.what());
     }
 
+    // The decoder's and the filter's freed blocks are never asked for again in this run:
+    // give them back rather than keep them for reuse.
+    host::releaseSparePixelMemory();
     host::FilterHost session(std::move(module), std::move(document));
     host::HostServices services(session);
     try {
@@ -171,6 +177,7 @@ int runApply(const ApplyOptions& options) {
         std::cerr << "brivo: " << describeResult(result) << '\n';
         return exitStatusForResult(result);
     }
+    host::releaseSparePixelMemory();
     if (options.verbose) {
         reportLightColor(services, session.document().imageMode);
         const std::chrono::duration<double, std::milli> inFilter = session.lastStart().elapsed;

@@ -54,6 +54,10 @@ void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int3
                                                   {"original", OutputView::original}};
     command.add_option("--view", options.view, "What to write: output, matte, shape or original")
         ->transform(CLI::CheckedTransformer(views, CLI::ignore_case));
+    command
+        .add_option("--compression", options.pngCompression,
+                    "PNG output: 0 (none, fastest) to 9 (smallest, slowest); default 7")
+        ->check(CLI::Range(0, 9));
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ struct ApplyOptions {
     ParameterSources parameters;
     std::optional<std::string> record;  // where to save the recorded action
     OutputView view = OutputView::output;
+    std::optional<int> pngCompression;  // zlib level 0 .. 9 for a PNG output
 };
 
 struct InfoOptions {

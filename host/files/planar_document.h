@@ -51,7 +51,8 @@ struct PlanarDocument {
 
     ImageFormat sourceFormat = ImageFormat::png;
     std::optional<Resolution> resolution;
-    int jpegQuality = 95;  // used when the document is written as JPEG
+    int jpegQuality = 95;    // used when the document is written as JPEG
+    int pngCompression = 7;  // zlib level 0 .. 9, used when it is written as PNG
     TiffAlpha tiffAlpha = TiffAlpha::unassociated;
 
     bool hasAlpha() const { return !alpha.empty(); }

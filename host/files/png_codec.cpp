@@ -2,15 +2,44 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "host/files/error_trap.h"
 #include "host/files/image_codec_support.h"
+#include "host/files/png_image_data.h"
 #include "host/runtime/pixel_memory.h"
 
 namespace brivo::host::image_codec {
 namespace {
+
+// The image data goes out in IDAT chunks of at most this many bytes.
+constexpr size_t kImageDataChunkBytes = size_t{1} << 20;
+
+// IDAT chunks of at most kImageDataChunkBytes each, carrying the parts of the stream in order.
+void writeImageData(png_structp png, const PngImageData& data) {
+    std::vector<uint8_t> pending(data.header);
+    const auto flush = [&](size_t upTo) {
+        while (pending.size() >= upTo && !pending.empty()) {
+            const size_t count = std::min(pending.size(), kImageDataChunkBytes);
+            png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), pending.data(), count);
+            pending.erase(pending.begin(), pending.begin() + static_cast<ptrdiff_t>(count));
+        }
+    };
+    for (const std::vector<uint8_t>& piece : data.pieces) {
+        for (size_t done = 0; done < piece.size();) {
+            const size_t count =
+                std::min(piece.size() - done, kImageDataChunkBytes - pending.size());
+            pending.insert(pending.end(), piece.begin() + static_cast<ptrdiff_t>(done),
+                           piece.begin() + static_cast<ptrdiff_t>(done + count));
+            done += count;
+            flush(kImageDataChunkBytes);
+        }
+    }
+    pending.insert(pending.end(), data.trailer.begin(), data.trailer.end());
+    flush(1);
+}
 
 void onPngError(png_structp png, png_const_charp message) noexcept {
     auto* trap = static_cast<ErrorTrap*>(png_get_error_ptr(png));
@@ -125,8 +154,11 @@ void writePng(const PlanarDocument& document, std::FILE* file, const std::string
     const int colourType =
         grey ? (document.hasAlpha() ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
              : (document.hasAlpha() ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
-    std::vector<uint8_t> row(static_cast<size_t>(document.width) *
-                             samplesPerPixel(document, document.hasAlpha()));
+    const size_t pixelBytes = samplesPerPixel(document, document.hasAlpha());
+    const PngImageData imageData = compressPngImageData(
+        static_cast<size_t>(document.height), static_cast<size_t>(document.width) * pixelBytes,
+        pixelBytes, document.pngCompression, encoderThreadCount(),
+        [&](size_t y, uint8_t* row) { gatherRow(document, y, document.hasAlpha(), false, row); });
     const bool written = guardedCall(trap, [&] {
         png_init_io(png, file);
         png_set_IHDR(png, info, static_cast<png_uint_32>(document.width),
@@ -142,11 +174,10 @@ void writePng(const PlanarDocument& document, std::FILE* file, const std::string
                          static_cast<png_uint_32>(std::lround(document.resolution->y / 0.0254)),
                          PNG_RESOLUTION_METER);
         png_write_info(png, info);
-        for (int y = 0; y < document.height; ++y) {
-            gatherRow(document, static_cast<size_t>(y), document.hasAlpha(), false, row.data());
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, info);
+        writeImageData(png, imageData);
+        // libpng's own end needs rows written through it; every chunk it would add after
+        // the image data is set before the header is written, so the end is IEND alone.
+        png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
     });
     if (!written) fail(path, std::string("cannot write PNG data (") + trap.message + ")");
 }
