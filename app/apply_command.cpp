@@ -20,9 +20,8 @@
 #include "host/runtime/module_loader.h"
 #include "host/runtime/pixel_memory.h"
 #include "host/scripting/action_file.h"
+#include "host/scripting/parameter_catalog.h"
 #include "host/scripting/property_list.h"
-#include "plugin/render/light_color_space.h"
-#include "plugin/shell/parameter_table.h"
 #include "pluginapi/colorspace_suite.h"
 #include "pluginapi/output_view_suite.h"
 
@@ -40,26 +39,23 @@ int fail(const std::string& message) {
     return 1;
 }
 
-// The light colour the module used, from what it recorded; the default where it recorded
-// nothing usable.
-host::Xyz16 recordedLightColor(const std::optional<host::DescriptorValues>& recorded) {
-    host::Xyz16 xyz{};
-    const auto fields = findParametersByName("lightColor");
-    for (size_t i = 0; i < xyz.size(); ++i) {
-        const host::DescriptorValue* value = recorded ? recorded->find(fields[i].key) : nullptr;
-        const int32_t* component = value ? std::get_if<int32_t>(value) : nullptr;
-        xyz[i] = static_cast<uint16_t>(component ? std::clamp(*component, 0, 65535)
-                                                 : static_cast<int32_t>(fields[i].defaultValue));
+// The conversions the module asked the colour suite for, as they happened.
+void reportColorConversions(const host::ColorSpaceSuite& colors) {
+    const auto components = [](const host::ColorConversion& c) {
+        const size_t count = c.space == plugIncolorServicesCMYKSpace ? 4 : 3;
+        std::string text;
+        for (size_t i = 0; i < count; ++i) text += ' ' + std::to_string(c.components[i]);
+        return text;
+    };
+    if (colors.conversions().empty()) std::cerr << "colour conversions: none\n";
+    for (const host::ColorConversion& c : colors.conversions()) {
+        const std::string xyz = "XYZ " + std::to_string(c.xyz[0]) + ' ' + std::to_string(c.xyz[1]) +
+                                ' ' + std::to_string(c.xyz[2]);
+        const std::string other = host::colorSpaceName(c.space) + components(c);
+        std::cerr << "colour conversion: "
+                  << (c.toXyz ? other + " -> " + xyz : xyz + " -> " + other)
+                  << (c.clipped ? " (clipped)" : "") << '\n';
     }
-    return xyz;
-}
-
-void reportLightColor(host::HostServices& services, int32_t imageMode) {
-    const host::Xyz16 xyz = recordedLightColor(services.descriptors().recorded());
-    const auto converted = services.colors().service().fromXyz(lightColorSpace(imageMode), xyz);
-    std::cerr << "light colour:";
-    for (uint8_t component : converted.components) std::cerr << ' ' << int{component};
-    std::cerr << (converted.clipped ? " (clipped)" : "") << '\n';
 }
 
 // The action appears complete or not at all, like the image.
@@ -118,10 +114,17 @@ int runApply(const ApplyOptions& options) {
 
     host::DescriptorValues parameters;
     host::PlanarDocument document;
+    std::unique_ptr<host::ModuleLoader> module;
     try {
+        if (options.view != OutputView::original)
+            module = std::make_unique<host::ModuleLoader>(options.module);
         ParameterSources sources = options.parameters;
         sources.patternFolder = std::filesystem::path(options.module).parent_path() / "Patterns";
-        parameters = gatherParameters(sources);
+        const GatheredParameters gathered =
+            gatherParameters(sources, host::ParameterCatalog::ofModule(options.module));
+        for (const std::string& warning : gathered.warnings)
+            std::cerr << "brivo: warning: " << warning << '\n';
+        parameters = gathered.values;
         document = host::readImageFile(options.input);
         if (options.pngCompression) document.pngCompression = *options.pngCompression;
     } catch (const std::exception& error) {
@@ -137,9 +140,7 @@ int runApply(const ApplyOptions& options) {
         return 0;
     }
 
-    std::unique_ptr<host::ModuleLoader> module;
     try {
-        module = std::make_unique<host::ModuleLoader>(options.module);
         const host::PropertyList properties = host::PropertyList::ofModule(options.module);
         if (!properties.offersMode(document.imageMode))
             return fail("the module does not work on " + modeName(document.imageMode) +
@@ -179,7 +180,7 @@ int runApply(const ApplyOptions& options) {
     }
     host::releaseSparePixelMemory();
     if (options.verbose) {
-        reportLightColor(services, session.document().imageMode);
+        reportColorConversions(services.colors());
         const std::chrono::duration<double, std::milli> inFilter = session.lastStart().elapsed;
         std::cerr << "time in filter: " << std::fixed << std::setprecision(1) << inFilter.count()
                   << " ms\n";

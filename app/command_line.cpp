@@ -10,11 +10,19 @@ namespace brivo::app {
 
 namespace {
 
-// The module shipped beside the executable.
+// The module beside the executable (a build tree), else in the installation's module folder
+// (bin/brivo finds ../lib/brivo/brivo.so).
 std::filesystem::path defaultModulePath() {
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path("brivo.so") : executable.parent_path() / "brivo.so";
+    if (error) return "brivo.so";
+    const std::filesystem::path besideExecutable = executable.parent_path() / "brivo.so";
+    const std::filesystem::path installed =
+        executable.parent_path().parent_path() / BRIVO_MODULE_INSTALL_DIR / "brivo.so";
+    return std::filesystem::exists(besideExecutable, error) ||
+                   !std::filesystem::exists(installed, error)
+               ? besideExecutable
+               : installed;
 }
 
 void addModuleOption(CLI::App& command, std::filesystem::path& module) {

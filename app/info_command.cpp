@@ -1,13 +1,18 @@
 #include "app/info_command.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <iomanip>
 #include <iostream>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "app/mode_names.h"
 #include "host/scripting/descriptor_values.h"
+#include "host/scripting/parameter_catalog.h"
 #include "host/scripting/property_list.h"
 #include "host/scripting/resource_reader.h"
 #include "host/scripting/terminology.h"
@@ -84,6 +89,62 @@ void printTerminology(const host::Terminology& terminology) {
     }
 }
 
+std::string joined(const std::vector<std::string>& parts, const char* separator) {
+    std::string text;
+    for (size_t i = 0; i < parts.size(); ++i) text += (i ? separator : "") + parts[i];
+    return text;
+}
+
+// One row of the field table: name, type, default, range, choices.
+std::array<std::string, 5> fieldRow(std::span<const host::CatalogEntry> entries) {
+    const host::CatalogEntry& first = entries.front();
+    std::string type(host::catalogTypeName(first.type));
+    if (entries.size() > 1) type += " x" + std::to_string(entries.size());
+    std::vector<std::string> defaults;
+    for (const host::CatalogEntry& entry : entries)
+        defaults.push_back(host::numberText(entry.defaultValue));
+    std::vector<std::string> choices;
+    for (const host::CatalogEnumerator& enumerator : first.enumerators)
+        choices.push_back(enumerator.name);
+    switch (first.type) {
+        case host::CatalogType::enumerated: {
+            const double index = first.defaultValue;
+            const bool named = index >= 0 && index < static_cast<double>(choices.size());
+            const std::string fallback = named ? choices[static_cast<size_t>(index)] : defaults[0];
+            return {first.field, type, fallback, "", joined(choices, ", ")};
+        }
+        case host::CatalogType::real:
+        case host::CatalogType::xyz:
+            return {first.field, type, joined(defaults, ","), host::rangeText(first), ""};
+        case host::CatalogType::path:
+            return {first.field, type, "(none)",
+                    "up to " + host::numberText(first.maximum) + " bytes", ""};
+        case host::CatalogType::ignored:
+            return {first.field, type, "", "", "accepted and ignored"};
+    }
+    return {first.field, type, "", "", ""};
+}
+
+// The module's parameters as a table: what --set, presets and actions may name.
+void printCatalog(const host::ParameterCatalog& catalog) {
+    std::vector<std::array<std::string, 5>> rows = {
+        {"FIELD", "TYPE", "DEFAULT", "RANGE", "CHOICES"}};
+    for (const std::string& name : catalog.fieldNames())
+        rows.push_back(fieldRow(catalog.field(name)));
+    std::array<size_t, 5> widths{};
+    for (const auto& row : rows)
+        for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    std::cout << "\nparameters (set with --set FIELD=VALUE or in a preset):\n";
+    for (const auto& row : rows) {
+        std::string line = " ";
+        for (size_t i = 0; i < row.size(); ++i)
+            line += ' ' + row[i] +
+                    std::string(i + 1 < row.size() ? widths[i] - row[i].size() + 1 : 0, ' ');
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        std::cout << line << '\n';
+    }
+}
+
 // "TYPE:ID", e.g. "AETE:16000".
 std::pair<uint32_t, int32_t> parseResourceName(const std::string& text) {
     const size_t colon = text.find(':');
@@ -121,6 +182,11 @@ int runInfo(const InfoOptions& options) {
         printProperties(host::PropertyList::ofModule(options.module));
         const host::Resource* terminology =
             reader.find(BRIVO_RESOURCE_TERMINOLOGY, BRIVO_RESOURCE_TERMINOLOGY_ID);
+        if (const host::Resource* catalog =
+                reader.find(BRIVO_RESOURCE_CATALOG, BRIVO_RESOURCE_CATALOG_ID))
+            printCatalog(host::ParameterCatalog::parse(catalog->bytes));
+        else
+            std::cout << "\nparameters: (the module carries no catalog)\n";
         if (terminology) printTerminology(host::Terminology::parse(terminology->bytes));
         return 0;
     } catch (const host::ResourceError& error) {

@@ -3,18 +3,20 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "host/color/color_argument.h"
 #include "host/scripting/action_file.h"
-#include "plugin/shell/parameter_table.h"
 
 namespace brivo::app {
 
 namespace {
 
+using host::CatalogEntry;
+using host::CatalogType;
 using host::DescriptorValue;
 using host::DescriptorValues;
 using nlohmann::json;
@@ -72,29 +74,36 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
     });
 }
 
-host::EnumeratedValue parseEnumerator(const ParameterField& field, const std::string& text) {
-    const Enumeration& enumeration = *field.enumeration;
-    for (size_t i = 0; i < enumeration.enumerators.size(); ++i) {
-        const bool byName = equalIgnoringCase(text, enumeration.enumerators[i].name);
+host::EnumeratedValue parseEnumerator(const CatalogEntry& entry, const std::string& text) {
+    const auto& enumerators = entry.enumerators;
+    for (size_t i = 0; i < enumerators.size(); ++i) {
+        const bool byName = equalIgnoringCase(text, enumerators[i].name);
         if (byName || text == std::to_string(i))
-            return {enumeration.type, enumeration.enumerators[i].code};
+            return {entry.enumerationType, enumerators[i].code};
     }
     std::string names;
-    for (size_t i = 0; i < enumeration.enumerators.size(); ++i)
-        names += (i ? ", " : "") + std::string(enumeration.enumerators[i].name);
-    throw ParameterError(std::string(field.name) + ": " + shown(text) + " is not one of " + names +
+    for (size_t i = 0; i < enumerators.size(); ++i) names += (i ? ", " : "") + enumerators[i].name;
+    throw ParameterError(entry.field + ": " + shown(text) + " is not one of " + names +
                          " (or their indices 0 to " +
-                         std::to_string(enumeration.enumerators.size() - 1) + ")");
+                         std::to_string(enumerators.empty() ? 0 : enumerators.size() - 1) + ")");
 }
 
-void putPath(DescriptorValues& values, const ParameterField& field, std::string_view text) {
+bool parseBoolean(std::string_view field, const std::string& text) {
+    if (equalIgnoringCase(text, "true") || text == "1") return true;
+    if (equalIgnoringCase(text, "false") || text == "0") return false;
+    throw ParameterError(std::string(field) + ": " + shown(text) + " is not true or false");
+}
+
+void putPath(DescriptorValues& values, const CatalogEntry& entry, std::string_view text) {
     if (text.find('\0') != std::string_view::npos)
-        throw ParameterError(std::string(field.name) + ": the path contains a NUL character");
-    if (text.size() > ShapePath::kMaxLength)
-        throw ParameterError(std::string(field.name) + ": the path is " +
-                             std::to_string(text.size()) + " bytes long; at most " +
-                             std::to_string(ShapePath::kMaxLength) + " are allowed");
-    values.put(field.key, std::string(text));
+        throw ParameterError(entry.field + ": the path contains a NUL character");
+    // The limit comes from the module's file: anything but a sensible length means none.
+    const bool limited = entry.maximum >= 0 && entry.maximum < 1e15;
+    const auto longest = limited ? static_cast<size_t>(entry.maximum) : SIZE_MAX;
+    if (text.size() > longest)
+        throw ParameterError(entry.field + ": the path is " + std::to_string(text.size()) +
+                             " bytes long; at most " + std::to_string(longest) + " are allowed");
+    values.put(entry.key, std::string(text));
 }
 
 // Text for one preset value: strings as they are, numbers as JSON writes them, arrays of
@@ -117,11 +126,13 @@ std::string presetText(const std::string& field, const json& value) {
 
 }  // namespace
 
-void setParameter(DescriptorValues& values, std::string_view field, std::string_view text) {
-    const std::span<const ParameterField> entries = findParametersByName(field);
-    if (entries.empty()) throw ParameterError("unknown field " + shown(field));
-    const ParameterField& first = entries.front();
-    if (first.type == ParameterType::path) return putPath(values, first, text);
+void ParameterSetter::set(DescriptorValues& values, std::string_view field, std::string_view text) {
+    const std::span<const CatalogEntry> entries = catalog_.field(field);
+    if (entries.empty())
+        throw ParameterError("unknown field " + shown(field) + "; did you mean " +
+                             catalog_.nearestField(field) + "? (brivo info lists them all)");
+    const CatalogEntry& first = entries.front();
+    if (first.type == CatalogType::path) return putPath(values, first, text);
 
     const std::vector<std::string> parts =
         entries.size() > 1 ? splitList(text) : std::vector<std::string>{trimmed(text)};
@@ -130,32 +141,43 @@ void setParameter(DescriptorValues& values, std::string_view field, std::string_
                              " comma-separated values, got " + std::to_string(parts.size()));
     // Every part is checked before any is stored, so a bad value changes nothing.
     std::vector<host::DescriptorValue> parsed;
+    std::vector<std::string> outOfRange;
     for (size_t i = 0; i < entries.size(); ++i) {
         switch (entries[i].type) {
-            case ParameterType::enumerated:
+            case CatalogType::enumerated:
                 parsed.emplace_back(parseEnumerator(entries[i], parts[i]));
                 break;
-            case ParameterType::real:
-                parsed.emplace_back(parseReal(field, parts[i]));
+            case CatalogType::real: {
+                const double value = parseReal(field, parts[i]);
+                if (value < entries[i].minimum || value > entries[i].maximum)
+                    outOfRange.push_back(std::string(field) + ": " + parts[i] +
+                                         " is outside the dialog's range " +
+                                         host::rangeText(entries[i]) + "; used as given");
+                parsed.emplace_back(value);
                 break;
-            case ParameterType::colour:
+            }
+            case CatalogType::xyz:
                 parsed.emplace_back(parseColourComponent(field, parts[i]));
                 break;
-            case ParameterType::path:
+            case CatalogType::ignored:
+                parsed.emplace_back(parseBoolean(field, parts[i]));
+                break;
+            case CatalogType::path:
                 break;  // handled above
         }
     }
     for (size_t i = 0; i < entries.size(); ++i) values.put(entries[i].key, std::move(parsed[i]));
+    warnings_.insert(warnings_.end(), outOfRange.begin(), outOfRange.end());
 }
 
-void applySetting(DescriptorValues& values, std::string_view setting) {
+void ParameterSetter::applySetting(DescriptorValues& values, std::string_view setting) {
     const size_t equals = setting.find('=');
     if (equals == std::string_view::npos)
         throw ParameterError("--set " + shown(setting) + ": expected FIELD=VALUE");
-    setParameter(values, trimmed(setting.substr(0, equals)), setting.substr(equals + 1));
+    set(values, trimmed(setting.substr(0, equals)), setting.substr(equals + 1));
 }
 
-void applyPreset(DescriptorValues& values, const std::string& path) {
+void ParameterSetter::applyPreset(DescriptorValues& values, const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ParameterError("cannot read the preset " + path);
     std::ostringstream text;
@@ -171,7 +193,7 @@ void applyPreset(DescriptorValues& values, const std::string& path) {
     DescriptorValues updated = values;
     try {
         for (const auto& [field, value] : preset.items())
-            setParameter(updated, field, presetText(field, value));
+            set(updated, field, presetText(field, value));
     } catch (const ParameterError& error) {
         throw ParameterError("preset " + path + ": " + error.what());
     }
@@ -180,24 +202,38 @@ void applyPreset(DescriptorValues& values, const std::string& path) {
 
 namespace {
 
-void resolvePatternPath(DescriptorValues& values, const std::filesystem::path& patternFolder) {
-    const DescriptorValue* value = values.find(kKeyShapeFile);
-    const std::string* text = value != nullptr ? std::get_if<std::string>(value) : nullptr;
-    if (text == nullptr || text->empty()) return;
-    const std::filesystem::path given(*text);
-    if (given.is_absolute()) return;
+// A relative path becomes the file in the current folder, or else the one of that name in
+// patternFolder.
+std::optional<std::string> resolvedPath(const std::string& text,
+                                        const std::filesystem::path& patternFolder) {
+    const std::filesystem::path given(text);
+    if (text.empty() || given.is_absolute()) return std::nullopt;
     std::error_code error;
     std::filesystem::path found = std::filesystem::absolute(given, error);
     if (!std::filesystem::exists(found, error) && !patternFolder.empty() &&
         std::filesystem::exists(patternFolder / given, error))
         found = std::filesystem::absolute(patternFolder / given, error);
-    if (error) return;
-    setParameter(values, "shapeFile", found.string());
+    if (error) return std::nullopt;
+    return found.string();
+}
+
+// The field of colour components that --color sets: the module's one XYZ colour.
+std::string colourField(const host::ParameterCatalog& catalog) {
+    for (const std::string& name : catalog.fieldNames()) {
+        const auto entries = catalog.field(name);
+        if (entries.size() == 3 && std::ranges::all_of(entries, [](const CatalogEntry& e) {
+                return e.type == CatalogType::xyz;
+            }))
+            return name;
+    }
+    throw ParameterError("--color: the module has no colour parameter");
 }
 
 }  // namespace
 
-DescriptorValues gatherParameters(const ParameterSources& sources) {
+GatheredParameters gatherParameters(const ParameterSources& sources,
+                                    const host::ParameterCatalog& catalog) {
+    ParameterSetter setter(catalog);
     DescriptorValues values;
     if (sources.action) {
         try {
@@ -206,20 +242,28 @@ DescriptorValues gatherParameters(const ParameterSources& sources) {
             throw ParameterError(std::string("action ") + error.what());
         }
     }
-    if (sources.preset) applyPreset(values, *sources.preset);
+    if (sources.preset) setter.applyPreset(values, *sources.preset);
     if (sources.color) {
+        host::Xyz16 xyz{};
         try {
-            const host::Xyz16 xyz = host::xyzFromSrgbHex(*sources.color);
-            setParameter(values, "lightColor",
-                         std::to_string(xyz[0]) + ',' + std::to_string(xyz[1]) + ',' +
-                             std::to_string(xyz[2]));
-        } catch (const std::invalid_argument& error) {
+            xyz = host::xyzFromSrgbHex(*sources.color);
+        } catch (const std::invalid_argument&) {
             throw ParameterError("--color " + shown(*sources.color) + ": expected #RRGGBB");
         }
+        setter.set(
+            values, colourField(catalog),
+            std::to_string(xyz[0]) + ',' + std::to_string(xyz[1]) + ',' + std::to_string(xyz[2]));
     }
-    for (const std::string& setting : sources.sets) applySetting(values, setting);
-    resolvePatternPath(values, sources.patternFolder);
-    return values;
+    for (const std::string& setting : sources.sets) setter.applySetting(values, setting);
+    for (const CatalogEntry& entry : catalog.entries()) {
+        if (entry.type != CatalogType::path) continue;
+        const DescriptorValue* value = values.find(entry.key);
+        const std::string* text = value != nullptr ? std::get_if<std::string>(value) : nullptr;
+        if (text == nullptr) continue;
+        if (const auto resolved = resolvedPath(*text, sources.patternFolder))
+            setter.set(values, entry.field, *resolved);
+    }
+    return {std::move(values), setter.warnings()};
 }
 
 }  // namespace brivo::app

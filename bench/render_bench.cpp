@@ -9,7 +9,7 @@
 #include "filter_record.h"
 #include "host/runtime/filter_host.h"
 #include "host/runtime/host_services.h"
-#include "plugin/shell/parameter_table.h"
+#include "host/scripting/parameter_catalog.h"
 
 namespace {
 
@@ -68,13 +68,18 @@ void defaultLight(benchmark::State& state) {
 }
 
 void shapedLight(benchmark::State& state) {
+    // Keys come from the module's catalog, as any host finds them.
+    const ParameterCatalog catalog = ParameterCatalog::ofModule(BRIVO_MODULE_PATH);
+    const auto key = [&](std::string_view field, size_t component = 0) {
+        return catalog.field(field)[component].key;
+    };
     DescriptorValues settings;
-    settings.put(kKeyShapeFile, std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
-    settings.put(kKeyShapeRotate, 30.0);
-    settings.put(kKeyLightDisplacement, 20.0);
-    settings.put(kKeyCorner1X, 0.9);
-    settings.put(kKeyCorner1Y, 0.1);
-    settings.put(kKeyCorner3X, 0.05);
+    settings.put(key("shapeFile"), std::string(BRIVO_SOURCE_DIR) + "/patterns/window_panes.png");
+    settings.put(key("shapeRotate"), 30.0);
+    settings.put(key("lightDisplacement"), 20.0);
+    settings.put(key("cornerPin", 2), 0.9);
+    settings.put(key("cornerPin", 3), 0.1);
+    settings.put(key("cornerPin", 6), 0.05);
     runStart(state, settings);
 }
 

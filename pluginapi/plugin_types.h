@@ -17,7 +17,13 @@ enum {
     errPlugInHostInsufficient = -30900 /* the host lacks a suite the module needs */
 };
 
-/* Status codes returned by suite functions (32-bit). 0 is success. */
+/* Status codes returned by suite functions (32-bit). 0 is success. Every host procedure
+ * reports its failures the same way, and never lets an exception reach the module:
+ *   called outside a call from the host, or a null or out-of-range argument:
+ *                                              kSPBadParameterError
+ *   the host ran out of memory:                kSPOutOfMemoryError
+ *   any other failure:                         kSPOperationFailedError
+ * A procedure that returns a pointer, handle or count instead gives null or 0 on failure. */
 typedef int32_t SPErr;
 enum {
     kSPNoError = 0,

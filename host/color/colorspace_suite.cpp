@@ -2,8 +2,9 @@
 
 #include <new>
 #include <stdexcept>
+#include <utility>
 
-#include "host/runtime/call_binding.h"
+#include "host/runtime/procedure_guard.h"
 
 // A colour the suite lends to a module: XYZ in the host's encoding.
 struct ColorSpaceColorRec {
@@ -14,22 +15,9 @@ namespace brivo::host {
 
 namespace {
 
-using Binding = CallBinding<ColorSpaceSuite>;
-
-// Runs `body` on the bound suite; every failure becomes a status.
 template <class Body>
 SPErr serve(Body&& body) noexcept {
-    try {
-        ColorSpaceSuite* suite = Binding::current();
-        if (!suite) return kSPOperationFailedError;
-        return body(*suite);
-    } catch (const std::invalid_argument&) {
-        return kSPBadParameterError;
-    } catch (const std::bad_alloc&) {
-        return kSPOutOfMemoryError;
-    } catch (...) {
-        return kSPOperationFailedError;
-    }
+    return guardStatus<ColorSpaceSuite>(std::forward<Body>(body));
 }
 
 // Runs `body` on the colour behind id, when the bound suite holds it.
@@ -62,7 +50,7 @@ SPErr deleteColor(ColorID* id) noexcept {
 SPErr stuffComponents(ColorID id, int16_t space, uint8_t c0, uint8_t c1, uint8_t c2,
                       uint8_t c3) noexcept {
     return serveColor(id, [&](ColorSpaceSuite& suite, Xyz16& xyz) {
-        xyz = suite.service().toXyz(space, {c0, c1, c2, c3});
+        xyz = suite.stuff(space, {c0, c1, c2, c3});
         return kSPNoError;
     });
 }
@@ -72,7 +60,7 @@ SPErr extractComponents(ColorID id, int16_t space, uint8_t* c0, uint8_t* c1, uin
                         uint8_t* c3, uint8_t* gamut) noexcept {
     if (!c0 || !c1 || !c2 || !c3) return kSPBadParameterError;
     return serveColor(id, [&](ColorSpaceSuite& suite, Xyz16& xyz) {
-        const ColorService::Extracted extracted = suite.service().fromXyz(space, xyz);
+        const ColorService::Extracted extracted = suite.extract(space, xyz);
         *c0 = extracted.components[0];
         *c1 = extracted.components[1];
         *c2 = extracted.components[2];
@@ -129,6 +117,35 @@ bool ColorSpaceSuite::remove(ColorID id) {
 Xyz16* ColorSpaceSuite::find(ColorID id) noexcept {
     auto it = colors_.find(id);
     return it == colors_.end() ? nullptr : &it->second->xyz;
+}
+
+Xyz16 ColorSpaceSuite::stuff(int16_t space, const Components& components) {
+    const Xyz16 xyz = service_.toXyz(space, components);
+    conversions_.push_back({true, space, components, xyz, false});
+    return xyz;
+}
+
+ColorService::Extracted ColorSpaceSuite::extract(int16_t space, const Xyz16& xyz) {
+    const ColorService::Extracted extracted = service_.fromXyz(space, xyz);
+    conversions_.push_back({false, space, extracted.components, xyz, extracted.clipped});
+    return extracted;
+}
+
+std::string colorSpaceName(int16_t space) {
+    switch (space) {
+        case plugIncolorServicesRGBSpace:
+            return "RGB";
+        case plugIncolorServicesHSBSpace:
+            return "HSB";
+        case plugIncolorServicesCMYKSpace:
+            return "CMYK";
+        case plugIncolorServicesLabSpace:
+            return "Lab";
+        case plugIncolorServicesGraySpace:
+            return "Gray";
+        default:
+            return "space " + std::to_string(space);
+    }
 }
 
 bool ColorSpaceSuite::pick(Xyz16& xyz, const void* prompt) const {

@@ -5,12 +5,23 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "host/color/color_service.h"
 #include "pluginapi/colorspace_suite.h"
 
 namespace brivo::host {
+
+// One conversion a module asked the suite for, as it happened.
+struct ColorConversion {
+    bool toXyz;     // components of space into XYZ; otherwise XYZ out to space
+    int16_t space;  // plugIncolorServices...Space
+    Components components;
+    Xyz16 xyz;
+    bool clipped;  // out to space only: the components do not reproduce the colour
+};
 
 class ColorSpaceSuite {
   public:
@@ -41,6 +52,12 @@ class ColorSpaceSuite {
     Xyz16* find(ColorID id) noexcept;
     bool pick(Xyz16& xyz, const void* prompt) const;
 
+    // Converts and records the conversion; std::invalid_argument for a space not served.
+    Xyz16 stuff(int16_t space, const Components& components);
+    ColorService::Extracted extract(int16_t space, const Xyz16& xyz);
+    // Every successful conversion since the suite was made, in order.
+    const std::vector<ColorConversion>& conversions() const { return conversions_; }
+
     // Colours made and not yet deleted.
     int64_t liveColors() const { return static_cast<int64_t>(colors_.size()); }
 
@@ -49,6 +66,10 @@ class ColorSpaceSuite {
     ColorService service_;
     Picker picker_;
     std::unordered_map<ColorID, std::unique_ptr<ColorSpaceColorRec>> colors_;
+    std::vector<ColorConversion> conversions_;
 };
+
+// "RGB", "HSB", "CMYK", "Lab", "Gray", or the number for another space.
+std::string colorSpaceName(int16_t space);
 
 }  // namespace brivo::host

@@ -2,34 +2,24 @@
 
 #include <cstdint>
 
-#include "host/runtime/call_binding.h"
 #include "host/runtime/pixel_memory.h"
+#include "host/runtime/procedure_guard.h"
 
 namespace brivo::host {
 
 namespace {
 
-using Binding = CallBinding<BufferSuite>;
-
 void* newBuffer(uint64_t size) noexcept {
-    try {
-        BufferSuite* suite = Binding::current();
-        return suite ? suite->allocate(size) : nullptr;
-    } catch (...) {
-        return nullptr;
-    }
+    return guardValue<BufferSuite>(static_cast<void*>(nullptr),
+                                   [&](BufferSuite& suite) { return suite.allocate(size); });
 }
 
 void disposeBuffer(void* buffer) noexcept {
-    try {
-        if (BufferSuite* suite = Binding::current()) suite->release(buffer);
-    } catch (...) {
-    }
+    guardAction<BufferSuite>([&](BufferSuite& suite) { suite.release(buffer); });
 }
 
 uint64_t bufferSpace() noexcept {
-    BufferSuite* suite = Binding::current();
-    return suite ? suite->space() : 0;
+    return guardValue<BufferSuite>(uint64_t{0}, [](BufferSuite& suite) { return suite.space(); });
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "host/runtime/call_binding.h"
+#include "host/runtime/procedure_guard.h"
 
 namespace brivo::host {
 
@@ -23,36 +23,22 @@ struct ChannelPorts::Channel {
 
 namespace {
 
-using Binding = CallBinding<ChannelPorts>;
-
 SPErr readPixels(PIChannelPort port, int32_t level, VRect* rect,
                  const PixelMemoryDesc* destination) noexcept {
-    try {
-        ChannelPorts* ports = Binding::current();
-        return ports ? ports->read(port, level, rect, destination) : kSPBadParameterError;
-    } catch (...) {
-        return kSPOperationFailedError;
-    }
+    return guardStatus<ChannelPorts>(
+        [&](ChannelPorts& ports) { return ports.read(port, level, rect, destination); });
 }
 
 SPErr writePixels(PIChannelPort port, const VRect* rect, const PixelMemoryDesc* source) noexcept {
-    try {
-        ChannelPorts* ports = Binding::current();
-        return ports ? ports->write(port, rect, source) : kSPBadParameterError;
-    } catch (...) {
-        return kSPOperationFailedError;
-    }
+    return guardStatus<ChannelPorts>(
+        [&](ChannelPorts& ports) { return ports.write(port, rect, source); });
 }
 
 SPErr readScaledPixels(PIChannelPort port, VRect* sourceRect, const PSScaling* scaling,
                        const PixelMemoryDesc* destination) noexcept {
-    try {
-        ChannelPorts* ports = Binding::current();
-        return ports ? ports->readScaled(port, sourceRect, scaling, destination)
-                     : kSPBadParameterError;
-    } catch (...) {
-        return kSPOperationFailedError;
-    }
+    return guardStatus<ChannelPorts>([&](ChannelPorts& ports) {
+        return ports.readScaled(port, sourceRect, scaling, destination);
+    });
 }
 
 // Only whole-byte, 8-bit layouts with forward strides are served.

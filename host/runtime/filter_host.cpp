@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "host/runtime/procedure_guard.h"
 #include "pluginapi/buffer_suite.h"
 #include "pluginapi/channel_ports_suite.h"
 
@@ -169,24 +170,19 @@ void FilterHost::commit() {
     }
 }
 
+// A failing progress display must not disturb the filter.
 void FilterHost::reportProgress(int32_t done, int32_t total) noexcept {
-    try {
-        FilterHost* host = CallBinding<FilterHost>::current();
-        if (!host) return;
-        host->report_.progress.emplace_back(done, total);
-        if (host->progressHandler_) host->progressHandler_(done, total);
-    } catch (...) {
-        // A failing progress display must not disturb the filter.
-    }
+    guardAction<FilterHost>([&](FilterHost& host) {
+        host.report_.progress.emplace_back(done, total);
+        if (host.progressHandler_) host.progressHandler_(done, total);
+    });
 }
 
+// A host that cannot tell whether to go on stops the filter.
 uint8_t FilterHost::testAbort() noexcept {
-    try {
-        FilterHost* host = CallBinding<FilterHost>::current();
-        return host && host->abortHandler_ && host->abortHandler_() ? 1 : 0;
-    } catch (...) {
-        return 1;  // a host that cannot tell whether to go on stops the filter
-    }
+    return guardValue<FilterHost>(uint8_t{1}, [](FilterHost& host) -> uint8_t {
+        return host.abortHandler_ && host.abortHandler_() ? 1 : 0;
+    });
 }
 
 }  // namespace brivo::host

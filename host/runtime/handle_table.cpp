@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "host/runtime/call_binding.h"
+#include "host/runtime/procedure_guard.h"
 
 namespace brivo::host {
 
@@ -15,40 +15,27 @@ struct HandleTable::Block {
 
 namespace {
 
-using Binding = CallBinding<HandleTable>;
-
 Handle newHandle(int32_t size) noexcept {
-    try {
-        HandleTable* table = Binding::current();
-        return table ? table->create(size) : nullptr;
-    } catch (...) {
-        return nullptr;
-    }
+    return guardValue<HandleTable>(Handle{nullptr},
+                                   [&](HandleTable& table) { return table.create(size); });
 }
 
 void disposeHandle(Handle handle) noexcept {
-    try {
-        if (HandleTable* table = Binding::current()) table->dispose(handle);
-    } catch (...) {
-    }
+    guardAction<HandleTable>([&](HandleTable& table) { table.dispose(handle); });
 }
 
 int32_t handleSize(Handle handle) noexcept {
-    HandleTable* table = Binding::current();
-    return table ? table->size(handle) : 0;
+    return guardValue<HandleTable>(int32_t{0},
+                                   [&](HandleTable& table) { return table.size(handle); });
 }
 
 char* lockHandle(Handle handle, uint8_t /*moveHigh*/) noexcept {
-    try {
-        HandleTable* table = Binding::current();
-        return table ? table->lock(handle) : nullptr;
-    } catch (...) {
-        return nullptr;
-    }
+    return guardValue<HandleTable>(static_cast<char*>(nullptr),
+                                   [&](HandleTable& table) { return table.lock(handle); });
 }
 
 void unlockHandle(Handle handle) noexcept {
-    if (HandleTable* table = Binding::current()) table->unlock(handle);
+    guardAction<HandleTable>([&](HandleTable& table) { table.unlock(handle); });
 }
 
 }  // namespace

@@ -3,15 +3,15 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/runtime/call_binding.h"
+#include "host/runtime/procedure_guard.h"
 
 namespace brivo::host {
 
 namespace {
 
 int32_t requestedView() noexcept {
-    const OutputViewSuite* suite = CallBinding<OutputViewSuite>::current();
-    return suite ? suite->view() : outputViewResult;
+    return guardValue<OutputViewSuite>(int32_t{outputViewResult},
+                                       [](const OutputViewSuite& suite) { return suite.view(); });
 }
 
 }  // namespace

@@ -2,33 +2,21 @@
 
 #include <cstring>
 
-#include "host/runtime/call_binding.h"
+#include "host/runtime/procedure_guard.h"
 
 namespace brivo::host {
 
 namespace {
 
-using Binding = CallBinding<SuiteRegistry>;
-
 SPErr acquireSuite(const char* name, int32_t version, const void** suite) noexcept {
-    try {
-        if (SuiteRegistry* registry = Binding::current())
-            return registry->acquire(name, version, suite);
-        if (suite) *suite = nullptr;
-        return kSPSuiteNotFoundError;
-    } catch (...) {
-        if (suite) *suite = nullptr;
-        return kSPOperationFailedError;
-    }
+    if (suite) *suite = nullptr;
+    return guardStatus<SuiteRegistry>(
+        [&](SuiteRegistry& registry) { return registry.acquire(name, version, suite); });
 }
 
 SPErr releaseSuite(const char* name, int32_t version) noexcept {
-    try {
-        SuiteRegistry* registry = Binding::current();
-        return registry ? registry->release(name, version) : kSPBadParameterError;
-    } catch (...) {
-        return kSPOperationFailedError;
-    }
+    return guardStatus<SuiteRegistry>(
+        [&](SuiteRegistry& registry) { return registry.release(name, version); });
 }
 
 int32_t namesEqual(const char* first, const char* second) noexcept {

@@ -2,6 +2,7 @@
 // its end.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -19,6 +20,8 @@ class ByteReader {
     uint8_t u8() { return static_cast<uint8_t>(take(1)); }
     uint16_t u16() { return static_cast<uint16_t>(take(2)); }
     uint32_t u32() { return static_cast<uint32_t>(take(4)); }
+    // An IEEE 754 binary64 bit pattern.
+    double f64() { return std::bit_cast<double>(take(8)); }
     // A length byte, then that many characters.
     std::string pascal() { return text(u8()); }
     std::string text(size_t length) {

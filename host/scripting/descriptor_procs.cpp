@@ -2,31 +2,18 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
-#include "host/runtime/call_binding.h"
+#include "host/runtime/procedure_guard.h"
 #include "host/scripting/descriptor_store.h"
 
 namespace brivo::host {
 
 namespace {
 
-using Binding = CallBinding<DescriptorStore>;
-
-DescriptorStore* store() noexcept {
-    return Binding::current();
-}
-
-// Runs body on the bound store, turning a missing store or any exception into a status.
 template <class Body>
-SPErr guarded(Body body) noexcept {
-    try {
-        DescriptorStore* bound = store();
-        return bound ? body(*bound) : kSPBadParameterError;
-    } catch (const std::bad_alloc&) {
-        return kSPOutOfMemoryError;
-    } catch (...) {
-        return kSPOperationFailedError;
-    }
+SPErr guarded(Body&& body) noexcept {
+    return guardStatus<DescriptorStore>(std::forward<Body>(body));
 }
 
 // Hands the reader's current value to take when it holds a T; otherwise the
@@ -42,12 +29,10 @@ SPErr readCurrent(PIReadDescriptor reader, Take take) noexcept {
 }
 
 PIReadDescriptor openReader(PIDescriptorHandle descriptor, const DescriptorKeyID*) noexcept {
-    try {
-        DescriptorStore* bound = store();
-        return bound && descriptor ? bound->openReader(descriptor) : nullptr;
-    } catch (...) {
-        return nullptr;
-    }
+    if (descriptor == nullptr) return nullptr;
+    return guardValue<DescriptorStore>(PIReadDescriptor{nullptr}, [&](DescriptorStore& bound) {
+        return bound.openReader(descriptor);
+    });
 }
 
 SPErr closeReader(PIReadDescriptor reader) noexcept {
@@ -58,18 +43,20 @@ SPErr closeReader(PIReadDescriptor reader) noexcept {
 
 uint8_t getKey(PIReadDescriptor reader, DescriptorKeyID* key, DescType* type,
                int32_t* flags) noexcept {
-    DescriptorStore* bound = store();
-    DescriptorReader* open = bound ? bound->reader(reader) : nullptr;
-    if (open == nullptr || key == nullptr || type == nullptr) return 0;
-    if (open->next >= open->values.items().size()) {
-        open->current = nullptr;
-        return 0;
-    }
-    open->current = &open->values.items()[open->next++];
-    *key = open->current->key;
-    *type = typeOf(open->current->value);
-    if (flags != nullptr) *flags = 0;
-    return 1;
+    if (key == nullptr || type == nullptr) return 0;
+    return guardValue<DescriptorStore>(uint8_t{0}, [&](DescriptorStore& bound) -> uint8_t {
+        DescriptorReader* open = bound.reader(reader);
+        if (open == nullptr) return 0;
+        if (open->next >= open->values.items().size()) {
+            open->current = nullptr;
+            return 0;
+        }
+        open->current = &open->values.items()[open->next++];
+        *key = open->current->key;
+        *type = typeOf(open->current->value);
+        if (flags != nullptr) *flags = 0;
+        return 1;
+    });
 }
 
 template <class T, class Out>
@@ -122,12 +109,8 @@ SPErr getText(PIReadDescriptor reader, char* value, uint32_t capacity, uint32_t*
 }
 
 PIWriteDescriptor openWriter() noexcept {
-    try {
-        DescriptorStore* bound = store();
-        return bound ? bound->openWriter() : nullptr;
-    } catch (...) {
-        return nullptr;
-    }
+    return guardValue<DescriptorStore>(PIWriteDescriptor{nullptr},
+                                       [](DescriptorStore& bound) { return bound.openWriter(); });
 }
 
 SPErr closeWriter(PIWriteDescriptor writer, PIDescriptorHandle* descriptor) noexcept {
@@ -170,21 +153,17 @@ SPErr putBoolean(PIWriteDescriptor writer, DescriptorKeyID key, uint8_t value) n
 SPErr putString(PIWriteDescriptor writer, DescriptorKeyID key,
                 const unsigned char* value) noexcept {
     if (value == nullptr) return kSPBadParameterError;
-    try {
+    return guarded([&](DescriptorStore&) {
         return put(writer, key, std::string(reinterpret_cast<const char*>(value + 1), value[0]));
-    } catch (...) {
-        return kSPOutOfMemoryError;
-    }
+    });
 }
 
 SPErr putText(PIWriteDescriptor writer, DescriptorKeyID key, const char* value,
               uint32_t length) noexcept {
     if (value == nullptr && length != 0) return kSPBadParameterError;
-    try {
+    return guarded([&](DescriptorStore&) {
         return put(writer, key, std::string(value ? value : "", length));
-    } catch (...) {
-        return kSPOutOfMemoryError;
-    }
+    });
 }
 
 ReadDescriptorProcs readProcs{1,           9,           &openReader, &closeReader,

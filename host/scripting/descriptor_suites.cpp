@@ -1,6 +1,8 @@
 #include "host/scripting/descriptor_suites.h"
 
-#include "host/runtime/call_binding.h"
+#include <utility>
+
+#include "host/runtime/procedure_guard.h"
 #include "host/scripting/descriptor_store.h"
 #include "pluginapi/descriptor_suites.h"
 
@@ -9,15 +11,8 @@ namespace brivo::host {
 namespace {
 
 template <class Body>
-SPErr onStore(Body body) noexcept {
-    try {
-        DescriptorStore* store = CallBinding<DescriptorStore>::current();
-        return store ? body(*store) : kSPBadParameterError;
-    } catch (const std::bad_alloc&) {
-        return kSPOutOfMemoryError;
-    } catch (...) {
-        return kSPOperationFailedError;
-    }
+SPErr onStore(Body&& body) noexcept {
+    return guardStatus<DescriptorStore>(std::forward<Body>(body));
 }
 
 SPErr make(PIActionDescriptor* descriptor) noexcept {

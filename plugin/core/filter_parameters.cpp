@@ -1,5 +1,7 @@
 #include "core/filter_parameters.h"
 
+#include "core/parameter_table.h"
+
 namespace brivo {
 
 bool ShapePath::assign(std::string_view text) {
@@ -35,27 +37,7 @@ std::string_view ShapePath::lastComponent() const {
 }
 
 void FilterParameters::resetToDefaults() {
-    lightBlendMode = static_cast<int32_t>(LightBlendMode::Add);
-    lightSource = static_cast<int32_t>(LightSource::Image);
-    lightBrightness = 100.0;
-    lightDisplacement = 0.0;
-    lightBlur = 10.0;
-    lightColor[0] = lightColor[1] = lightColor[2] = 32768;
-    matteChannel = static_cast<int32_t>(MatteChannel::Luminance);
-    mattePosition = 50.0;
-    matteRange = 25.0;
-    matteBlur = 0.0;
-    shapeBlendMode = static_cast<int32_t>(ShapeBlendMode::Add);
-    shapeFile = ShapePath();
-    shapeOpacity = 100.0;
-    shapeBlurX = 0.0;
-    shapeBlurY = 0.0;
-    shapePosX = 0.0;
-    shapePosY = 0.0;
-    shapeScaleX = 100.0;
-    shapeScaleY = 100.0;
-    shapeRotate = 0.0;
-    for (int corner = 0; corner < 4; ++corner) cornerPin[corner] = kDefaultCornerPin[corner];
+    for (const ParameterField& field : kParameterTable) resetField(*this, field);
 }
 
 bool FilterParameters::isCornerPinModified() const {
@@ -67,18 +49,14 @@ bool FilterParameters::isCornerPinModified() const {
     return false;
 }
 
-namespace {
-void keepInTable(int32_t& index, int32_t count, int32_t fallback) {
-    if (index < 0 || index >= count) index = fallback;
-}
-}  // namespace
-
 void FilterParameters::makeSafe() {
     shapeFile.terminate();
-    keepInTable(lightBlendMode, kLightBlendModeCount, 0);
-    keepInTable(lightSource, kLightSourceCount, 0);
-    keepInTable(matteChannel, kMatteChannelCount, 0);
-    keepInTable(shapeBlendMode, kShapeBlendModeCount, static_cast<int32_t>(ShapeBlendMode::Add));
+    for (const ParameterField& field : kParameterTable) {
+        if (field.type != ParameterType::enumerated) continue;
+        int32_t& index = field.index(*this);
+        if (index < 0 || index >= field.enumeration->count())
+            index = field.enumeration->defaultIndex;
+    }
 }
 
 }  // namespace brivo

@@ -34,11 +34,6 @@ enum class ShapeBlendMode : int32_t {
     Lighten
 };
 
-inline constexpr int32_t kLightBlendModeCount = 3;
-inline constexpr int32_t kLightSourceCount = 2;
-inline constexpr int32_t kMatteChannelCount = 9;
-inline constexpr int32_t kShapeBlendModeCount = 9;
-
 // A NUL-terminated path of at most 299 bytes in a 300-byte field.
 class ShapePath {
   public:

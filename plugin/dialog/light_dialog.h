@@ -1,7 +1,7 @@
 // The main dialog, run by the start selector when no recorded step replays silently.
 #pragma once
 
-#include "shell/plugin_context.h"
+#include "core/plugin_context.h"
 
 namespace brivo {
 

@@ -146,10 +146,7 @@ const BoxBlurKernels& scalarBoxBlurKernels() {
 }
 
 const BoxBlurKernels& boxBlurKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2BoxBlurKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2BoxBlurKernels));
 }
 
 bool BoxBlur::setRadius(float x, float y) {

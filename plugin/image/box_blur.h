@@ -64,9 +64,7 @@ struct BoxBlurKernels {
 const BoxBlurKernels& scalarBoxBlurKernels();
 // The passes this CPU and environment allow (the scalar ones under BRIVO_NO_SIMD=1).
 const BoxBlurKernels& boxBlurKernels();
-#if defined(__x86_64__) || defined(__i386__)
 const BoxBlurKernels& avx2BoxBlurKernels();
-#endif
 
 // Filters one line of 8-bit or 16-bit samples through scratch (n pixels of lanes samples).
 void filterLine8(uint8_t* first, int32_t n, ptrdiff_t pixelStep, int32_t lanes, const BoxLine& line,

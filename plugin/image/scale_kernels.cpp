@@ -132,12 +132,7 @@ const ScaleKernels& scalarScaleKernels() {
 }
 
 const ScaleKernels& scaleKernels() {
-    static const ScaleKernels table = [] {
-        ScaleKernels selected = scalarScaleKernels();
-        if (simdAllowed() && cpuHasAvx2()) installAvx2ScaleKernels(selected);
-        return selected;
-    }();
-    return table;
+    return selectKernels(scalarScaleKernels(), BRIVO_AVX2_KERNELS(avx2ScaleKernels));
 }
 
 }  // namespace brivo::fx

@@ -74,7 +74,7 @@ const ScaleKernels& scalarScaleKernels();
 // BRIVO_NO_SIMD=1.
 const ScaleKernels& scaleKernels();
 
-// Overrides entries of table with AVX2 passes (defined in scale_kernels_avx2.cpp).
-void installAvx2ScaleKernels(ScaleKernels& table);
+// The reference passes with the 8-bit ones replaced by AVX2 passes.
+const ScaleKernels& avx2ScaleKernels();
 
 }  // namespace brivo::fx

@@ -219,11 +219,16 @@ void filterSumsX8(const int32_t* sums, const WeightTableSet& x, int32_t begin, i
 
 }  // namespace
 
-void installAvx2ScaleKernels(ScaleKernels& table) {
-    table.xFirst8[0] = {filterRowX8<1>, combineRowsY8};
-    table.xFirst8[1] = {filterRowX8<4>, combineRowsY8};
-    table.yFirst8[0] = {sumRowsY8, filterSumsX8<1>};
-    table.yFirst8[1] = {sumRowsY8, filterSumsX8<4>};
+const ScaleKernels& avx2ScaleKernels() {
+    static const ScaleKernels table = [] {
+        ScaleKernels passes = scalarScaleKernels();
+        passes.xFirst8[0] = {filterRowX8<1>, combineRowsY8};
+        passes.xFirst8[1] = {filterRowX8<4>, combineRowsY8};
+        passes.yFirst8[0] = {sumRowsY8, filterSumsX8<1>};
+        passes.yFirst8[1] = {sumRowsY8, filterSumsX8<4>};
+        return passes;
+    }();
+    return table;
 }
 
 }  // namespace brivo::fx

@@ -3,6 +3,7 @@
 #include "colorspace_suite.h"
 #include "core/filter_parameters.h"
 #include "core/image_modes.h"
+#include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
 #include "core/worker_pool.h"
 #include "filter_record.h"
@@ -163,10 +164,7 @@ const CompositingKernels& scalarCompositingKernels() {
 }
 
 const CompositingKernels& compositingKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2CompositingKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2CompositingKernels));
 }
 
 void maskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,

@@ -51,9 +51,7 @@ struct CompositingKernels {
 
 const CompositingKernels& scalarCompositingKernels();
 const CompositingKernels& compositingKernels();
-#if defined(__x86_64__) || defined(__i386__)
 const CompositingKernels& avx2CompositingKernels();
-#endif
 
 // Pieces the faster kernels share with the reference, compiled without vector flags.
 // Leading bytes of a pixel the light changes (0 for modes it leaves alone).

@@ -108,10 +108,7 @@ void mapCornerPinColumns(const ShapeWindow& source, const float a[3][3], int32_t
 }
 
 const CornerPinKernels& cornerPinKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2CornerPinKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2CornerPinKernels));
 }
 
 bool cornerPinInverse(const CornerPoint corners[4], int32_t width, int32_t height,

@@ -72,8 +72,6 @@ uint8_t sampleCornerPinSource(const ShapeWindow& source, float u, float v);
 void mapCornerPinColumns(const ShapeWindow& source, const float a[3][3], int32_t row, int32_t first,
                          int32_t last, uint8_t* out);
 const CornerPinKernels& cornerPinKernels();
-#if defined(__x86_64__) || defined(__i386__)
 const CornerPinKernels& avx2CornerPinKernels();
-#endif
 
 }  // namespace brivo

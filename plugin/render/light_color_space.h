@@ -1,5 +1,4 @@
-// The colour-service space the light colour is converted into for an image mode. Header
-// only, so the host can report the colour exactly as the filter will use it.
+// The colour-service space the light colour is converted into for an image mode.
 #pragma once
 
 #include <cstdint>

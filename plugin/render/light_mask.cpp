@@ -173,10 +173,7 @@ const LightMaskKernels& scalarLightMaskKernels() {
 }
 
 const LightMaskKernels& lightMaskKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2LightMaskKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2LightMaskKernels));
 }
 
 void displaceShape(const ShapeWindow& shape, const PixelView& strip, const VRect& rect,

@@ -68,9 +68,7 @@ struct LightMaskKernels {
 
 const LightMaskKernels& scalarLightMaskKernels();
 const LightMaskKernels& lightMaskKernels();
-#if defined(__x86_64__) || defined(__i386__)
 const LightMaskKernels& avx2LightMaskKernels();
-#endif
 
 // Turns a luminance offset from mid-grey into -1 (black) .. +1 (white).
 inline constexpr double kDisplacementUnit = 0.00784313725490196;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/filter_parameters.h"
+#include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
 #include "core/worker_pool.h"
 #include "filter_record.h"
@@ -176,10 +177,7 @@ const MatteKernels& scalarMatteKernels() {
 }
 
 const MatteKernels& matteKernels() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (simdAllowed() && cpuHasAvx2()) return avx2MatteKernels();
-#endif
-    return kScalarKernels;
+    return selectKernels(kScalarKernels, BRIVO_AVX2_KERNELS(avx2MatteKernels));
 }
 
 void extractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,

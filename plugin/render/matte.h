@@ -32,8 +32,6 @@ struct MatteKernels {
 
 const MatteKernels& scalarMatteKernels();
 const MatteKernels& matteKernels();
-#if defined(__x86_64__) || defined(__i386__)
 const MatteKernels& avx2MatteKernels();
-#endif
 
 }  // namespace brivo

@@ -5,6 +5,7 @@
 #include <immintrin.h>
 
 #include "core/filter_parameters.h"
+#include "core/parameter_table.h"
 #include "filter_record.h"
 #include "render/matte.h"
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
 #include "core/worker_pool.h"
 #include "render/shape_coordinates.h"
@@ -18,16 +19,12 @@ bool isBlendMode(int32_t mode) {
     return mode >= 0 && mode < kShapeBlendModeCount;
 }
 
-// The vector row when this CPU has one and the settings are in its range; null otherwise.
+constexpr ShapeBlendKernels kLookupKernels{nullptr};
+
+// The vector row when one may run and the settings are in its range; null otherwise.
 ShapeBlendRow vectorRow(int32_t mode, float opacity) {
-#if defined(__x86_64__) || defined(__i386__)
-    if (isBlendMode(mode) && opacity >= 0.0f && opacity <= 1.0f && simdAllowed() && cpuHasAvx2())
-        return avx2ShapeBlendRow();
-#else
-    (void)mode;
-    (void)opacity;
-#endif
-    return nullptr;
+    if (!isBlendMode(mode) || !(opacity >= 0.0f && opacity <= 1.0f)) return nullptr;
+    return selectKernels(kLookupKernels, BRIVO_AVX2_KERNELS(avx2ShapeBlendKernels)).row;
 }
 
 }  // namespace

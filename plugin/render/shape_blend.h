@@ -22,8 +22,11 @@ uint8_t blendShapePixel(ShapeBlendMode mode, uint32_t s, uint32_t m, float opaci
 // count bytes of shape in place with matte (null reads as 0).
 using ShapeBlendRow = void (*)(ShapeBlendMode mode, float opacity, int32_t weight, uint8_t* shape,
                                const uint8_t* matte, int32_t count);
-#if defined(__x86_64__) || defined(__i386__)
-ShapeBlendRow avx2ShapeBlendRow();
-#endif
+
+// A null row means the reference path: a lookup table of every (shape, matte) byte pair.
+struct ShapeBlendKernels {
+    ShapeBlendRow row;
+};
+const ShapeBlendKernels& avx2ShapeBlendKernels();
 
 }  // namespace brivo

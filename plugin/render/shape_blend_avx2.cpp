@@ -87,8 +87,9 @@ void avx2BlendRow(ShapeBlendMode mode, float opacity, int32_t weight, uint8_t* s
 
 }  // namespace
 
-ShapeBlendRow avx2ShapeBlendRow() {
-    return &avx2BlendRow;
+const ShapeBlendKernels& avx2ShapeBlendKernels() {
+    static constexpr ShapeBlendKernels kernels{&avx2BlendRow};
+    return kernels;
 }
 
 }  // namespace brivo

@@ -1,7 +1,7 @@
 // The property list: what the module is, how the host lists and calls it, and where its
 // scripting terminology is.
+#include "core/parameter_table.h"
 #include "resources/resource_builder.h"
-#include "shell/parameter_table.h"
 
 namespace brivo::resources {
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -27,6 +28,11 @@ class ByteSink {
     }
     constexpr void int32(uint32_t value) {
         for (int shift = 0; shift < 32; shift += 8) byte(static_cast<uint8_t>(value >> shift));
+    }
+    constexpr void real64(double value) {
+        const auto bits = std::bit_cast<uint64_t>(value);
+        int32(static_cast<uint32_t>(bits));
+        int32(static_cast<uint32_t>(bits >> 32));
     }
     // A four-character code as a little-endian integer: its characters read reversed.
     constexpr void code(uint32_t fourcc) { int32(fourcc); }

@@ -3,16 +3,21 @@
 #include <array>
 #include <string_view>
 
-#include "shell/parameter_table.h"
+#include "core/parameter_table.h"
 
 namespace brivo {
 
 namespace {
 
-// The keys the reader announces to the host, ending with 0.
+constexpr size_t kStoredFieldCount =
+    std::ranges::count_if(kParameterTable, &ParameterField::isStored);
+
+// The keys of the stored fields, which the reader announces to the host, ending with 0.
 constexpr auto kKeyList = [] {
-    std::array<DescriptorKeyID, std::size(kParameterTable) + 1> keys{};
-    for (size_t i = 0; i < std::size(kParameterTable); ++i) keys[i] = kParameterTable[i].key;
+    std::array<DescriptorKeyID, kStoredFieldCount + 1> keys{};
+    size_t next = 0;
+    for (const ParameterField& field : kParameterTable)
+        if (field.isStored()) keys[next++] = field.key;
     return keys;
 }();
 
@@ -75,6 +80,8 @@ void readValue(const ReadDescriptorProcs& procs, PIReadDescriptor reader, DescTy
             break;
         case ParameterType::path:
             readPath(procs, reader, field.path(parameters));
+            break;
+        case ParameterType::ignored:
             break;
     }
 }

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "shell/parameter_table.h"
+#include "core/parameter_table.h"
 
 namespace brivo {
 
@@ -47,6 +47,8 @@ void putValue(const WriteDescriptorProcs& procs, PIWriteDescriptor writer,
             break;
         case ParameterType::path:
             putPath(procs, writer, field.key, field.path(record));
+            break;
+        case ParameterType::ignored:
             break;
     }
 }

@@ -1,7 +1,7 @@
 // The start selector: settles the parameters, then lights the filter area strip by strip.
 #pragma once
 
-#include "shell/plugin_context.h"
+#include "core/plugin_context.h"
 
 namespace brivo {
 

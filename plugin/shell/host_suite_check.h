@@ -2,7 +2,7 @@
 // without.
 #pragma once
 
-#include "shell/plugin_context.h"
+#include "core/plugin_context.h"
 
 namespace brivo {
 

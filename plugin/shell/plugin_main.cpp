@@ -2,11 +2,11 @@
 #include <new>
 
 #include "core/errors.h"
+#include "core/plugin_context.h"
 #include "dialog/about_box.h"
 #include "filter_record.h"
 #include "shell/filter_driver.h"
 #include "shell/host_suite_check.h"
-#include "shell/plugin_context.h"
 #include "shell/scripting_parameters.h"
 
 namespace brivo {

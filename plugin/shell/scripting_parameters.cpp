@@ -1,10 +1,10 @@
 #include "shell/scripting_parameters.h"
 
+#include "core/parameter_table.h"
 #include "core/suite_holder.h"
 #include "descriptor_suites.h"
 #include "shell/descriptor_reader.h"
 #include "shell/descriptor_writer.h"
-#include "shell/parameter_table.h"
 
 namespace brivo {
 

@@ -1,7 +1,7 @@
 // Recording and replaying the parameters as a scripting descriptor.
 #pragma once
 
-#include "shell/plugin_context.h"
+#include "core/plugin_context.h"
 
 namespace brivo {
 

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "host/files/image_file.h"
+#include "host/scripting/action_file.h"
 #include "support/command_runner.h"
 #include "support/host_fixture.h"
 #include "support/temp_dir.h"
@@ -206,6 +207,7 @@ TEST_F(BrivoApply, RefusesBadParametersNamingTheFieldAndWritesNothing) {
     };
     const Case cases[] = {
         {{"--set", "lightWarmth=3"}, "", "lightWarmth"},
+        {{"--set", "lightBrightnes=3"}, "", "did you mean lightBrightness?"},
         {{"--set", "lightBrightness"}, "", "FIELD=VALUE"},
         {{"--set", "lightBrightness="}, "", "lightBrightness"},
         {{"--set", "lightBrightness=12px"}, "", "lightBrightness"},
@@ -246,10 +248,26 @@ TEST_F(BrivoApply, RefusesBadParametersNamingTheFieldAndWritesNothing) {
     expectNoTrace();
 }
 
-TEST_F(BrivoApply, VerboseReportsTheLightColourAndTheTimeInTheFilter) {
+// A number outside the dialog's range reaches the module as given, with a warning.
+TEST_F(BrivoApply, WarnsOfANumberOutsideTheDialogsRangeAndUsesIt) {
+    const std::string record = (dir / "record.json").string();
+    const CommandResult run = brivo(
+        {"apply", input(), "-o", output(), "--set", "lightBrightness=700", "--record", record});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.err.find("warning: lightBrightness: 700 is outside the dialog's range 0 to 600"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(host::loadAction(record).find(BRIVO_FOURCC('l', 'B', 'r', 't')), nullptr);
+    EXPECT_EQ(std::get<double>(*host::loadAction(record).find(BRIVO_FOURCC('l', 'B', 'r', 't'))),
+              700.0);
+}
+
+// -v reports the conversions the module asked the colour suite for, as they happened.
+TEST_F(BrivoApply, VerboseReportsTheColourConversionsAndTheTimeInTheFilter) {
     CommandResult run = brivo({"apply", input(), "-o", output(), "-v", "--color", "#FF0000"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_NE(run.err.find("light colour: 255 0 0 0\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("colour conversion: XYZ "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(" -> RGB 255 0 0\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("time in filter: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(" ms\n"), std::string::npos) << run.err;
 
@@ -258,7 +276,9 @@ TEST_F(BrivoApply, VerboseReportsTheLightColourAndTheTimeInTheFilter) {
     host::writeImageFile(test::makeDocument(plugInModeGrayScale, 8, 8), grey);
     run = brivo({"apply", grey, "-o", output(), "-v"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_NE(run.err.find("light colour: 255 255 255 255\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("colour conversion: XYZ 32768 32768 32768 -> CMYK 255 255 255 255\n"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST_F(BrivoApply, OriginalViewWritesTheInputUnchanged) {
@@ -337,6 +357,22 @@ TEST(BrivoInfo, DescribesThePropertiesAndTheTerminology) {
         EXPECT_NE(run.out.find(line), std::string::npos) << line;
     EXPECT_NE(run.out.find("KRX shape blend mode"), std::string::npos);
     EXPECT_NE(run.out.find("sBln sBld 0x2000"), std::string::npos) << run.out;
+}
+
+TEST(BrivoInfo, TablesEveryFieldWithTypeDefaultRangeAndChoices) {
+    const CommandResult run = brivo({"info"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const auto row = [&](const std::string& field) {
+        const size_t at = run.out.find("\n  " + field + ' ');
+        return at == std::string::npos
+                   ? std::string()
+                   : run.out.substr(at + 1, run.out.find('\n', at + 1) - at - 1);
+    };
+    EXPECT_NE(row("FIELD").find("DEFAULT"), std::string::npos) << run.out;
+    EXPECT_NE(row("lightBrightness").find("0 to 600"), std::string::npos) << run.out;
+    EXPECT_NE(row("shapeBlendMode").find("None, Only, Add"), std::string::npos) << run.out;
+    EXPECT_NE(row("cornerPin").find("0,0,1,0,1,1,0,1"), std::string::npos) << run.out;
+    EXPECT_NE(row("modulateDisplacement").find("accepted and ignored"), std::string::npos);
 }
 
 TEST(BrivoInfo, WritesOneResourcesRawBytes) {

@@ -344,7 +344,7 @@ TEST_F(ColorSpaceSuiteTest, CountsLiveColoursAndRefusesStaleOnes) {
 
 TEST_F(ColorSpaceSuiteTest, FailsOutsideABinding) {
     ColorID id = reinterpret_cast<ColorID>(&suite);
-    EXPECT_EQ(fns.Make(&id), kSPOperationFailedError);
+    EXPECT_EQ(fns.Make(&id), kSPBadParameterError);
     EXPECT_EQ(id, nullptr);
     EXPECT_EQ(suite.liveColors(), 0);
 }

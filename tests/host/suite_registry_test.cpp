@@ -64,7 +64,7 @@ TEST_F(SuiteRegistryTest, WithheldSuitesAreRefusedAtEveryVersionUntilOffered) {
 TEST_F(SuiteRegistryTest, BasicSuiteServesTheBoundRegistryOnly) {
     SPBasicSuite& basic = *registry.basicSuite();
     const void* suite = &tableB;
-    EXPECT_EQ(basic.AcquireSuite("A", 1, &suite), kSPSuiteNotFoundError);
+    EXPECT_EQ(basic.AcquireSuite("A", 1, &suite), kSPBadParameterError);
     EXPECT_EQ(suite, nullptr);
 
     CallBinding<SuiteRegistry> binding(registry);

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
 #include "filter_record.h"
 #include "host/scripting/descriptor_host.h"
 #include "render/corner_pin_warp.h"
 #include "render/light_mask.h"
 #include "render/shape_blend.h"
-#include "shell/parameter_table.h"
 #include "support/host_fixture.h"
 
 namespace brivo {

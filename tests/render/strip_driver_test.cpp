@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/parameter_table.h"
 #include "filter_record.h"
 #include "host/color/color_service.h"
 #include "host/color/colorspace_suite.h"
@@ -19,7 +20,6 @@
 #include "host/scripting/descriptor_host.h"
 #include "image/host_document.h"
 #include "render/light_renderer.h"
-#include "shell/parameter_table.h"
 #include "support/host_fixture.h"
 
 namespace brivo {

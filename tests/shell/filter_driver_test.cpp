@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "colorspace_suite.h"
+#include "core/parameter_table.h"
+#include "core/plugin_context.h"
 #include "host/scripting/descriptor_host.h"
-#include "shell/parameter_table.h"
-#include "shell/plugin_context.h"
 #include "support/host_fixture.h"
 
 // Found by argument lookup: VRect lives in the global namespace.

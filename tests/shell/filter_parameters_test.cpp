@@ -1,6 +1,7 @@
 // The parameter record's path field and the repairs applied to a record read from host
 // memory.
 #include "core/filter_parameters.h"
+#include "core/parameter_table.h"
 
 #include <gtest/gtest.h>
 

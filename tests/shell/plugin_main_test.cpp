@@ -7,9 +7,9 @@
 
 #include "colorspace_suite.h"
 #include "core/filter_parameters.h"
+#include "core/parameter_table.h"
+#include "core/plugin_context.h"
 #include "host/scripting/descriptor_host.h"
-#include "shell/parameter_table.h"
-#include "shell/plugin_context.h"
 #include "support/host_fixture.h"
 #include "support/parameter_expectations.h"
 

@@ -2,15 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "core/parameter_table.h"
+#include "core/plugin_context.h"
 #include "host/runtime/call_binding.h"
 #include "host/scripting/descriptor_host.h"
 #include "shell/descriptor_writer.h"
-#include "shell/parameter_table.h"
-#include "shell/plugin_context.h"
 #include "shell/scripting_parameters.h"
 #include "support/host_fixture.h"
 #include "support/parameter_expectations.h"
@@ -295,27 +299,86 @@ TEST_F(ReadStepTest, EnumerationOutsideItsTableIsWrittenAsTheDefaultCode) {
               kShapeBlendModeCodes[2].code);
 }
 
-TEST(ParameterTable, DefaultsAgreeWithAFreshRecord) {
-    FilterParameters fresh;
-    for (const ParameterField& field : kParameterTable) {
+// The table reaches every byte of every record field, through rows of the field's name.
+TEST(ParameterTable, RowsCoverEachRecordFieldExactly) {
+    struct Member {
+        std::string_view name;
+        size_t offset;
+        size_t size;
+    };
+#define BRIVO_MEMBER(field)                                                        \
+    Member {                                                                       \
+#field, offsetof(FilterParameters, field), sizeof(FilterParameters::field) \
+    }
+    const Member members[] = {
+        BRIVO_MEMBER(lightBlendMode),  BRIVO_MEMBER(lightSource),
+        BRIVO_MEMBER(lightBrightness), BRIVO_MEMBER(lightDisplacement),
+        BRIVO_MEMBER(lightBlur),       BRIVO_MEMBER(lightColor),
+        BRIVO_MEMBER(matteChannel),    BRIVO_MEMBER(mattePosition),
+        BRIVO_MEMBER(matteRange),      BRIVO_MEMBER(matteBlur),
+        BRIVO_MEMBER(shapeBlendMode),  BRIVO_MEMBER(shapeFile),
+        BRIVO_MEMBER(shapeOpacity),    BRIVO_MEMBER(shapeBlurX),
+        BRIVO_MEMBER(shapeBlurY),      BRIVO_MEMBER(shapePosX),
+        BRIVO_MEMBER(shapePosY),       BRIVO_MEMBER(shapeScaleX),
+        BRIVO_MEMBER(shapeScaleY),     BRIVO_MEMBER(shapeRotate),
+        BRIVO_MEMBER(cornerPin),
+    };
+#undef BRIVO_MEMBER
+    FilterParameters record;
+    const auto* base = reinterpret_cast<const char*>(&record);
+    const auto span = [&](const ParameterField& field) -> std::pair<size_t, size_t> {
+        const void* at = nullptr;
+        size_t size = 0;
         switch (field.type) {
             case ParameterType::enumerated:
-                EXPECT_EQ(field.index(fresh), field.defaultValue) << field.name;
+                at = &field.index(record), size = sizeof(int32_t);
                 break;
             case ParameterType::real:
-                EXPECT_EQ(field.real(fresh), field.defaultValue) << field.name;
+                at = &field.real(record), size = sizeof(double);
                 break;
             case ParameterType::colour:
-                EXPECT_EQ(field.colour(fresh), field.defaultValue) << field.name;
+                at = &field.colour(record), size = sizeof(uint16_t);
                 break;
             case ParameterType::path:
-                EXPECT_TRUE(field.path(fresh).isEmpty());
+                at = &field.path(record), size = sizeof(ShapePath);
                 break;
+            case ParameterType::ignored:
+                return {0, 0};
+        }
+        return {static_cast<size_t>(static_cast<const char*>(at) - base), size};
+    };
+    size_t storedRows = 0;
+    for (const Member& member : members) {
+        std::vector<bool> covered(member.size, false);
+        for (const ParameterField& field : findParametersByName(member.name)) {
+            const auto [offset, size] = span(field);
+            ASSERT_GE(offset, member.offset) << member.name << field.component;
+            ASSERT_LE(offset + size, member.offset + member.size) << member.name;
+            for (size_t i = offset; i < offset + size; ++i) {
+                EXPECT_FALSE(covered[i - member.offset]) << member.name << " byte " << i;
+                covered[i - member.offset] = true;
+            }
+            ++storedRows;
+        }
+        EXPECT_EQ(std::ranges::count(covered, false), 0) << member.name;
+    }
+    EXPECT_EQ(storedRows, static_cast<size_t>(
+                              std::ranges::count_if(kParameterTable, &ParameterField::isStored)));
+    EXPECT_TRUE(findParametersByName("nonsense").empty());
+}
+
+// Repairs and defaults both come from the table: an enumeration outside its codes falls
+// back to the table's default, never to a neighbouring value.
+TEST(ParameterTable, RepairsTakeEachEnumerationsDefault) {
+    for (const ParameterField& field : kParameterTable) {
+        if (field.type != ParameterType::enumerated) continue;
+        for (const int32_t bad : {-1, field.enumeration->count(), INT32_MAX}) {
+            FilterParameters record;
+            field.index(record) = bad;
+            record.makeSafe();
+            EXPECT_EQ(field.index(record), field.enumeration->defaultIndex) << field.name;
         }
     }
-    EXPECT_EQ(findParametersByName("cornerPin").size(), 8u);
-    EXPECT_EQ(findParametersByName("lightColor").size(), 3u);
-    EXPECT_TRUE(findParametersByName("nonsense").empty());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/parameter_table.h"
+#include "core/parameter_table.h"
 
 namespace brivo::test {
 
@@ -22,6 +22,8 @@ void expectSameValues(const FilterParameters& actual, const FilterParameters& ex
                 break;
             case ParameterType::path:
                 EXPECT_STREQ(field.path(a).c_str(), field.path(e).c_str());
+                break;
+            case ParameterType::ignored:
                 break;
         }
     }

@@ -1,4 +1,4 @@
-#include "shell/plugin_context.h"
+#include "core/plugin_context.h"
 
 #include <new>
 
