@@ -14,7 +14,7 @@
 #include "core/worker_pool.h"
 #include "filter_record.h"
 #include "host/scripting/descriptor_host.h"
-#include "shell/parameter_table.h"
+#include "core/parameter_table.h"
 #include "support/host_fixture.h"
 
 namespace brivo {
