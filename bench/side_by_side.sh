@@ -2,7 +2,8 @@
 # Times, in one sitting on the same photograph, `brivo apply` against ImageMagick's plain
 # re-encode (convert IN OUT) for JPEG and PNG, and render_bench at one and two threads, and
 # prints the ratios. Every figure is the fastest of RUNS runs (wall-clock seconds), so other
-# work on the machine inflates it as little as possible.
+# work on the machine inflates it as little as possible; the processor seconds (user + system)
+# of that run follow in brackets, since on a busy machine they say more than the wall clock.
 #
 #   bench/side_by_side.sh [PHOTO.jpg]    (BUILD_DIR=build, RUNS=3)
 #
@@ -32,18 +33,23 @@ if [ -z "$photo" ]; then
     }) | "$CONVERT" miff:- -append -colorspace sRGB -type TrueColor -quality 92 "$work/photo.jpg"
     photo="$work/photo.jpg"
 fi
+[ "$photo" = "$work/photo.jpg" ] || cp "$photo" "$work/photo.jpg"
 "$CONVERT" "$photo" "$work/photo.png"
 
-# fastest RUNS... : prints "seconds peak_kib" of the fastest of RUNS runs of the command.
+# fastest COMMAND...: prints "seconds peak_kib cpu_seconds" of the fastest of RUNS runs.
 fastest() {
     best=""
     i=0
     while [ "$i" -lt "$RUNS" ]; do
-        /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1
+        if ! /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$@" >/dev/null 2>"$work/err"; then
+            echo "side_by_side: failed: $*" >&2
+            cat "$work/err" >&2
+            exit 1
+        fi
         best=$(printf '%s\n%s\n' "$best" "$(cat "$work/time")" | awk 'NF' | sort -n | head -1)
         i=$((i + 1))
     done
-    echo "$best"
+    echo "$best" | awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }'
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 bytes() { wc -c <"$1" | tr -d ' '; }
@@ -54,28 +60,30 @@ echo "photograph: $pixels pixels, $(nproc) cores, fastest of $RUNS runs"
 echo
 
 set -- $(fastest "$BRIVO" apply "$work/photo.jpg" -o "$work/brivo.jpg")
-brivo_jpeg=$1
+brivo_jpeg=$1 brivo_jpeg_cpu=$3
 set -- $(fastest "$CONVERT" "$work/photo.jpg" -quality 95 "$work/im.jpg")
-im_jpeg=$1
+im_jpeg=$1 im_jpeg_cpu=$3
 set -- $(fastest "$BRIVO" apply "$work/photo.png" -o "$work/brivo.png")
-brivo_png=$1
-brivo_peak_kib=$2
+brivo_png=$1 brivo_peak_kib=$2 brivo_png_cpu=$3
 set -- $(fastest "$CONVERT" "$work/photo.png" "$work/im.png")
-im_png=$1
+im_png=$1 im_png_cpu=$3
 "$CONVERT" "$work/brivo.png" "$work/im_same_pixels.png"
 brivo_png_bytes=$(bytes "$work/brivo.png")
 im_png_bytes=$(bytes "$work/im_same_pixels.png")
 peak_allowance=$(awk -v d="$document_bytes" 'BEGIN { print 2.2 * d + 30e6 }')
 
-printf '%-44s %10s %12s %7s  %s\n' "run" "brivo" "reference" "ratio" "target"
-printf '%-44s %9ss %11ss %7s  %s\n' "apply JPEG -> JPEG (quality 95) vs convert" \
-    "$brivo_jpeg" "$im_jpeg" "$(ratio "$brivo_jpeg" "$im_jpeg")" "<= 0.8"
-printf '%-44s %9ss %11ss %7s  %s\n' "apply PNG -> PNG vs convert" \
-    "$brivo_png" "$im_png" "$(ratio "$brivo_png" "$im_png")" "<= 0.5"
-printf '%-44s %10s %12s %7s  %s\n' "PNG written vs convert's of the same pixels" \
-    "$brivo_png_bytes" "$im_png_bytes" "$(ratio "$brivo_png_bytes" "$im_png_bytes")" "<= 1"
-printf '%-44s %8sMB %10sMB %7s  %s\n' "peak memory of apply PNG vs 2.2 x doc + 30MB" \
-    "$((brivo_peak_kib * 1024 / 1000000))" "$(awk -v a="$peak_allowance" 'BEGIN { printf "%d", a / 1e6 }')" \
+line() { printf '%-46s %16s %16s %12s  %s\n' "$@"; }
+line "run" "brivo" "reference" "ratio" "target"
+line "apply JPEG -> JPEG (quality 95) vs convert" "${brivo_jpeg}s (${brivo_jpeg_cpu})" \
+    "${im_jpeg}s (${im_jpeg_cpu})" \
+    "$(ratio "$brivo_jpeg" "$im_jpeg") ($(ratio "$brivo_jpeg_cpu" "$im_jpeg_cpu"))" "<= 0.8"
+line "apply PNG -> PNG vs convert" "${brivo_png}s (${brivo_png_cpu})" \
+    "${im_png}s (${im_png_cpu})" \
+    "$(ratio "$brivo_png" "$im_png") ($(ratio "$brivo_png_cpu" "$im_png_cpu"))" "<= 0.5"
+line "PNG bytes vs convert's of the same pixels" "$brivo_png_bytes" "$im_png_bytes" \
+    "$(ratio "$brivo_png_bytes" "$im_png_bytes")" "<= 1"
+line "peak memory of apply PNG vs 2.2 doc + 30 MB" "$((brivo_peak_kib * 1024 / 1000000)) MB" \
+    "$(awk -v a="$peak_allowance" 'BEGIN { printf "%d", a / 1e6 }') MB" \
     "$(ratio "$((brivo_peak_kib * 1024))" "$peak_allowance")" "<= 1"
 
 # render_bench: the fastest repetition's wall time per benchmark, and its memcpy reference.
@@ -96,8 +104,8 @@ for settings in defaultLight shapedLight; do
     set -- $(render 2 "$settings")
     two=$1
     target=$([ "$settings" = defaultLight ] && echo 6 || echo 9)
-    printf '%-44s %8sms %10sms %7s  %s\n' "render $settings, 1 thread vs memcpy" \
-        "$one" "$memcpy_ms" "$(ratio "$one" "$memcpy_ms")" "<= $target"
-    printf '%-44s %8sms %10sms %7s  %s\n' "render $settings, 2 threads vs 1 thread" \
-        "$two" "$one" "$(ratio "$two" "$one")" "<= 0.6"
+    line "render $settings, 1 thread vs memcpy" "${one} ms" "${memcpy_ms} ms" \
+        "$(ratio "$one" "$memcpy_ms")" "<= $target"
+    line "render $settings, 2 threads vs 1 thread" "${two} ms" "${one} ms" \
+        "$(ratio "$two" "$one")" "<= 0.6"
 done
