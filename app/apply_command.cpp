@@ -21,6 +21,7 @@
 #include "host/runtime/filter_host.h"
 #include "host/runtime/host_services.h"
 #include "host/runtime/module_loader.h"
+#include "host/runtime/pixel_memory.h"
 #include "host/scripting/action_file.h"
 #include "host/scripting/parameter_catalog.h"
 #include "host/scripting/property_list.h"
@@ -75,6 +76,7 @@ host::PlanarDocument firstChannelOf(const host::PlanarDocument& document) {
     grey.jpegLumaSampling = document.jpegLumaSampling;
     grey.metadata = document.metadata;
     grey.orientation = document.orientation;
+    grey.pngCompression = document.pngCompression;
     return grey;
 }
 
@@ -212,6 +214,7 @@ void run(const ApplyOptions& options, ApplyOutcome& outcome) {
 
     ProgressBar progress(stderr);
     host::PlanarDocument document = readInput(options, progress, warnings);
+    if (options.pngCompression) document.pngCompression = *options.pngCompression;
     warnings.checkStrict();
     const bool oneChannel = options.view == OutputView::matte || options.view == OutputView::shape;
     // The one-channel views are written as greyscale, which every format holds.
@@ -230,6 +233,9 @@ void run(const ApplyOptions& options, ApplyOutcome& outcome) {
         failRun("the module does not work on " + modeName(document.imageMode) +
                 " documents (it offers " + modeNames(properties.offeredModes()) + ")");
 
+    // The decoder's freed blocks are never asked for again in this run: give them back
+    // rather than keep them for reuse.
+    host::releaseSparePixelMemory();
     std::unique_ptr<host::toolkit::Backend> dialogs;
     if (options.edit) dialogs = dialogBackend(*options.edit);
     host::FilterHost session(std::move(module), std::move(document));
@@ -246,6 +252,8 @@ void run(const ApplyOptions& options, ApplyOutcome& outcome) {
     }
 
     runFilter(session, progress);
+    // Nor are the filter's, once it has run.
+    host::releaseSparePixelMemory();
     for (const std::string& report : services.diagnostics().reports()) warnings.add(report);
     warnings.checkStrict();
     if (options.verbose) {

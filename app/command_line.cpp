@@ -98,6 +98,10 @@ void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int3
         .add_option("--max-megapixels", options.maxMegapixels,
                     "Refuse inputs larger than this many megapixels (default 150)")
         ->check(CLI::PositiveNumber);
+    command
+        .add_option("--compression", options.pngCompression,
+                    "PNG output: 0 (none, fastest) to 9 (smallest, slowest); default 7")
+        ->check(CLI::Range(0, 9));
 }
 
 void addBatchOptions(CLI::App& command, BatchOptions& batch) {

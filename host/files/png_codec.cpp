@@ -2,18 +2,49 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "host/files/error_trap.h"
 #include "host/files/image_codec_support.h"
+#include "host/files/png_image_data.h"
 #include "host/runtime/pixel_memory.h"
 
 namespace brivo::host::image_codec {
 namespace {
+
+// The image data goes out in IDAT chunks of at most this many bytes.
+constexpr size_t kImageDataChunkBytes = size_t{1} << 20;
+
+// IDAT chunks of at most kImageDataChunkBytes each, carrying the parts of the stream in order.
+void writeImageData(png_structp png, const PngImageData& data) {
+    std::vector<uint8_t> pending(data.header);
+    const auto flush = [&](size_t upTo) {
+        while (pending.size() >= upTo && !pending.empty()) {
+            const size_t count = std::min(pending.size(), kImageDataChunkBytes);
+            png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), pending.data(), count);
+            pending.erase(pending.begin(), pending.begin() + static_cast<ptrdiff_t>(count));
+        }
+    };
+    for (const std::vector<uint8_t>& piece : data.pieces) {
+        for (size_t done = 0; done < piece.size();) {
+            const size_t count =
+                std::min(piece.size() - done, kImageDataChunkBytes - pending.size());
+            pending.insert(pending.end(), piece.begin() + static_cast<ptrdiff_t>(done),
+                           piece.begin() + static_cast<ptrdiff_t>(done + count));
+            done += count;
+            flush(kImageDataChunkBytes);
+        }
+    }
+    pending.insert(pending.end(), data.trailer.begin(), data.trailer.end());
+    flush(1);
+}
 
 void onPngError(png_structp png, png_const_charp message) noexcept {
     auto* trap = static_cast<ErrorTrap*>(png_get_error_ptr(png));
@@ -287,10 +318,22 @@ void writePng(const PlanarDocument& document, const std::vector<uint8_t>& exif, 
     const int colourType =
         grey ? (document.hasAlpha() ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
              : (document.hasAlpha() ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
-    std::vector<uint8_t> row(static_cast<size_t>(document.width) *
-                             samplesPerPixel(document, document.hasAlpha()));
+    const size_t pixelBytes = samplesPerPixel(document, document.hasAlpha());
     const std::vector<ImageMetadata::PngText> texts = textsToWrite(document.metadata);
-    const bool started = guardedCall(trap, [&] {
+    // The rows are compressed on several threads; progress and cancellation belong to the
+    // thread that called the writer, which reports the rows every thread has taken.
+    const std::thread::id writer = std::this_thread::get_id();
+    std::atomic<int64_t> rowsTaken{0};
+    const PngImageData imageData = compressPngImageData(
+        static_cast<size_t>(document.height), static_cast<size_t>(document.width) * pixelBytes,
+        pixelBytes, document.pngCompression, encoderThreadCount(), [&](size_t y, uint8_t* row) {
+            gatherRow(document, y, document.hasAlpha(), false, row);
+            const int64_t taken = ++rowsTaken;
+            if (std::this_thread::get_id() == writer)
+                reportRows(options.rows, std::min<int64_t>(taken, document.height),
+                           document.height);
+        });
+    const bool written = guardedCall(trap, [&] {
         png_init_io(png, file);
         acceptEveryProfile(png);
         png_set_IHDR(png, info, static_cast<png_uint_32>(document.width),
@@ -298,16 +341,13 @@ void writePng(const PlanarDocument& document, const std::vector<uint8_t>& exif, 
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         writePngMetadata(png, info, document, exif, texts);
         png_write_info(png, info);
+        writeImageData(png, imageData);
+        // libpng's own end needs rows written through it; every chunk it would add after
+        // the image data is set before the header is written, so the end is IEND alone.
+        png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
     });
-    if (!started) fail(path, std::string("cannot write PNG data (") + trap.message + ")");
-    for (int y = 0; y < document.height; ++y) {
-        gatherRow(document, static_cast<size_t>(y), document.hasAlpha(), false, row.data());
-        if (!guardedCall(trap, [&] { png_write_row(png, row.data()); }))
-            fail(path, std::string("cannot write PNG data (") + trap.message + ")");
-        reportRows(options.rows, y + 1, document.height);
-    }
-    if (!guardedCall(trap, [&] { png_write_end(png, nullptr); }))
-        fail(path, std::string("cannot write PNG data (") + trap.message + ")");
+    if (!written) fail(path, std::string("cannot write PNG data (") + trap.message + ")");
+    reportRows(options.rows, document.height, document.height);
 }
 
 }  // namespace brivo::host::image_codec

@@ -14,7 +14,10 @@ namespace brivo::host {
 
 struct ChannelPorts::Channel {
     std::span<const uint8_t> source;
+    // Made at the first write without copying the source: a row is copied in only when a
+    // write covers part of it, and the rows no write reached when the result is taken.
     PlaneSamples result;
+    std::vector<bool> rowHolds;  // the result's row holds the source row or written samples
     bool written = false;
 };
 
@@ -178,7 +181,7 @@ void ChannelPorts::attach(int32_t width, int32_t height,
     for (auto samples : channels) {
         if (samples.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
             throw std::invalid_argument("channel size does not match the document");
-        attached.push_back(std::make_unique<Channel>(Channel{samples, {}, false}));
+        attached.push_back(std::make_unique<Channel>(Channel{samples, {}, {}, false}));
     }
     width_ = width;
     height_ = height;
@@ -201,6 +204,8 @@ bool ChannelPorts::written(int32_t channel) const {
 PlaneSamples ChannelPorts::takeResult(int32_t channel) {
     Channel& target = *channels_.at(static_cast<size_t>(channel));
     if (!target.written) return {target.source.begin(), target.source.end()};
+    for (int32_t y = 0; y < height_; ++y)
+        if (!target.rowHolds[static_cast<size_t>(y)]) copySourceRow(target, y);
     target.written = false;
     return std::move(target.result);
 }
@@ -209,6 +214,12 @@ ChannelPorts::Channel* ChannelPorts::find(PIChannelPort port) {
     for (auto& channel : channels_)
         if (reinterpret_cast<PIChannelPort>(channel.get()) == port) return channel.get();
     return nullptr;
+}
+
+void ChannelPorts::copySourceRow(Channel& channel, int32_t row) const {
+    const size_t start = static_cast<size_t>(row) * static_cast<size_t>(width_);
+    std::memcpy(channel.result.data() + start, channel.source.data() + start,
+                static_cast<size_t>(width_));
 }
 
 bool ChannelPorts::inside(const VRect& rect) const {
@@ -248,12 +259,18 @@ SPErr ChannelPorts::write(PIChannelPort port, const VRect* rect, const PixelMemo
     Channel* channel = find(port);
     if (!channel || !rect || !inside(*rect) || !usable(source)) return kSPBadParameterError;
     if (!channel->written) {
-        channel->result.assign(channel->source.begin(), channel->source.end());
+        channel->result.resize(channel->source.size());
+        channel->rowHolds.assign(static_cast<size_t>(height_), false);
         channel->written = true;
     }
     const int64_t columns = rect->right - rect->left;
     const int64_t step = source->colBits / 8;
     for (int64_t y = 0; y < rect->bottom - rect->top; ++y) {
+        const int32_t row = static_cast<int32_t>(rect->top + y);
+        if (!channel->rowHolds[static_cast<size_t>(row)]) {
+            if (columns != width_) copySourceRow(*channel, row);
+            channel->rowHolds[static_cast<size_t>(row)] = true;
+        }
         uint8_t* to = channel->result.data() + (rect->top + y) * width_ + rect->left;
         const uint8_t* from = sampleAt(*source, 0, y);
         if (step == 1) {

@@ -24,8 +24,9 @@ class ChannelPorts {
     const PSChannelPortsSuite2* table() const noexcept { return &table_; }
 
     // Serves width x height channels whose row-major samples stay readable, unchanged,
-    // until the next attach or detach. Writes go to a result copy of each channel, made
-    // at its first write, so reads keep seeing the channels as attached.
+    // until the next attach or detach. Writes go to a result for each channel, made at its
+    // first write, so reads keep seeing the channels as attached; rows that writes cover
+    // whole are never copied from the attached samples.
     void attach(int32_t width, int32_t height, std::vector<std::span<const uint8_t>> channels);
     void detach();
 
@@ -53,6 +54,7 @@ class ChannelPorts {
     struct Channel;
     Channel* find(PIChannelPort port);
     bool inside(const VRect& rect) const;
+    void copySourceRow(Channel& channel, int32_t row) const;
 
     PSChannelPortsSuite2 table_;
     int32_t width_ = 0;

@@ -10,6 +10,7 @@
 #include <limits>
 #include <new>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace brivo::host {
@@ -64,6 +65,17 @@ class PixelAllocator {
     }
 
     void deallocate(T* block, size_t count) noexcept { freePixelMemory(block, count * sizeof(T)); }
+
+    // Samples made without a value are left as they are: a plane sized to be filled is not
+    // first cleared (large blocks would otherwise be written twice).
+    template <class U>
+    void construct(U* at) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
 };
 
 template <class T, class U>

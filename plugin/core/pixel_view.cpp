@@ -25,6 +25,13 @@ void PixelView::setTo(int32_t width, int32_t height, int32_t channels, int32_t b
     this->pixels = static_cast<uint8_t*>(pixels);
 }
 
+PixelView PixelView::rows(int32_t top, int32_t bottom) const {
+    PixelView band;
+    band.setTo(width, bottom - top, channels, bytesPerChannel, rowBytes,
+               pixels != nullptr ? row(top) : nullptr);
+    return band;
+}
+
 void PixelView::describe(int32_t width, int32_t height, int32_t channels, int32_t bytesPerChannel,
                          int32_t rowBytes) {
     this->width = width;

@@ -49,6 +49,8 @@ class PixelView {
         return row(y) + static_cast<ptrdiff_t>(x) * pixelBytes;
     }
     uint16_t* row16(int32_t y) const { return reinterpret_cast<uint16_t*>(row(y)); }
+    // A view (not owning) of rows [top, bottom) of this one.
+    PixelView rows(int32_t top, int32_t bottom) const;
 
   private:
     void describe(int32_t width, int32_t height, int32_t channels, int32_t bytesPerChannel,

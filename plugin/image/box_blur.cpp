@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "core/simd_dispatch.h"
+#include "core/worker_pool.h"
 
 namespace brivo {
 
@@ -229,31 +230,47 @@ void BoxBlur::apply(const PixelView& view, const PixelRegion& region,
     if (top >= bottom || left >= right) return;
 
     const size_t longest = static_cast<size_t>(std::max(view.width, view.height));
-    ensureScratch(std::max(static_cast<size_t>(view.pixelBytes), kernels.bytesPerLinePixel) *
-                  longest);
+    const size_t bandScratch =
+        std::max(static_cast<size_t>(view.pixelBytes), kernels.bytesPerLinePixel) * longest;
+    const int32_t rowLines = bottom - top;
+    const int32_t columnLines = right - left;
+    const int32_t bands =
+        std::max(bandCount(rowLines, kRowsPerBand), bandCount(columnLines, kColumnsPerBand));
+    ensureScratch(bandScratch * static_cast<size_t>(bands));
     const BoxBlurKernels::Pass rowPass = sixteenBit ? kernels.rows16 : kernels.rows8;
     const BoxBlurKernels::Pass columnPass = sixteenBit ? kernels.columns16 : kernels.columns8;
 
     BoxPass rows;
     rows.origin = view.at(left, top);
-    rows.lines = bottom - top;
+    rows.lines = rowLines;
     rows.n = right - left;
     rows.lineStep = view.rowBytes;
     rows.pixelStep = view.pixelBytes;
     rows.lanes = view.channels;
     rows.line = boxLine(radiusX * 0.5f, rows.n, sixteenBit);
     rows.passes = int64_t{extraPasses} + 1;
-    rows.scratch = scratch.get();
-    rows.scratchBytes = scratchBytes;
-    if (rows.line.r >= 1) rowPass(rows);
+    rows.scratchBytes = bandScratch;
+    if (rows.line.r >= 1) runInBands(rowPass, rows, 1, kRowsPerBand);
 
     BoxPass columns = rows;
-    columns.lines = right - left;
+    columns.lines = columnLines;
     columns.n = bottom - top;
     columns.lineStep = view.pixelBytes;
     columns.pixelStep = view.rowBytes;
     columns.line = boxLine(radiusY * 0.5f, columns.n, sixteenBit);
-    if (columns.line.r >= 1) columnPass(columns);
+    if (columns.line.r >= 1) runInBands(columnPass, columns, kColumnsPerBand, kColumnsPerBand);
+}
+
+void BoxBlur::runInBands(BoxBlurKernels::Pass pass, const BoxPass& whole, int32_t grain,
+                         int32_t minimum) {
+    // Lines are independent: each band of lines runs every pass with its own scratch.
+    forEachBand(whole.lines, grain, minimum, [&](int32_t band, int32_t first, int32_t end) {
+        BoxPass part = whole;
+        part.origin = whole.origin + first * whole.lineStep;
+        part.lines = end - first;
+        part.scratch = scratch.get() + static_cast<size_t>(band) * whole.scratchBytes;
+        pass(part);
+    });
 }
 
 }  // namespace brivo

@@ -10,6 +10,10 @@
 
 namespace brivo {
 
+// The fewest columns worth a thread of their own in a column pass; column bands start at
+// multiples of it so that the vector kernels keep whole blocks.
+inline constexpr int32_t kColumnsPerBand = 64;
+
 // Weights of one filtered line. Taps within r - 1 of the centre weigh `full`, the two
 // taps at distance r weigh `partial`, and a whole window weighs `window`. Whole windows
 // are divided by a multiply with `reciprocal` plus `bias`, then a shift by `shift`.
@@ -80,6 +84,10 @@ class BoxBlur {
 
     // Grows the scratch line to at least bytes (contents not kept); never shrinks it.
     void ensureScratch(size_t bytes);
+    // Runs pass over whole's lines, split among the active worker threads, band b using
+    // the b-th whole.scratchBytes of the scratch.
+    void runInBands(BoxBlurKernels::Pass pass, const BoxPass& whole, int32_t grain,
+                    int32_t minimum);
 
     float radiusX = 0.0f;
     float radiusY = 0.0f;

@@ -5,6 +5,7 @@
 #include "core/image_modes.h"
 #include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
+#include "core/worker_pool.h"
 #include "filter_record.h"
 #include "render/pixel_math.h"
 
@@ -177,21 +178,33 @@ const CompositingKernels& compositingKernels() {
 
 void maskSource(const PixelView& source, const PixelView& mask, PixelView& lightImage,
                 int32_t imageMode) {
-    compositingKernels().maskSource(source, mask, lightImage, imageMode);
+    const auto kernel = compositingKernels().maskSource;
+    forEachBand(source.height, 1, kRowsPerBand, [&](int32_t, int32_t top, int32_t bottom) {
+        PixelView lightBand = lightImage.rows(top, bottom);
+        kernel(source.rows(top, bottom), mask.rows(top, bottom), lightBand, imageMode);
+    });
 }
 
 void compositeFromMatte(PixelView& source, const PixelView& mask, int32_t imageMode,
                         int32_t lightBlendMode, double lightBrightness,
                         const uint8_t lightColorBytes[4]) {
-    compositingKernels().compositeFromMatte(source, mask, imageMode, lightBlendMode,
-                                            lightBrightness, lightColorBytes);
+    const auto kernel = compositingKernels().compositeFromMatte;
+    forEachBand(source.height, 1, kRowsPerBand, [&](int32_t, int32_t top, int32_t bottom) {
+        PixelView sourceBand = source.rows(top, bottom);
+        kernel(sourceBand, mask.rows(top, bottom), imageMode, lightBlendMode, lightBrightness,
+               lightColorBytes);
+    });
 }
 
 void compositeFromImage(PixelView& source, const PixelView& lightImage, int32_t imageMode,
                         int32_t lightBlendMode, double lightBrightness,
                         const uint8_t lightColorBytes[4]) {
-    compositingKernels().compositeFromImage(source, lightImage, imageMode, lightBlendMode,
-                                            lightBrightness, lightColorBytes);
+    const auto kernel = compositingKernels().compositeFromImage;
+    forEachBand(source.height, 1, kRowsPerBand, [&](int32_t, int32_t top, int32_t bottom) {
+        PixelView sourceBand = source.rows(top, bottom);
+        kernel(sourceBand, lightImage.rows(top, bottom), imageMode, lightBlendMode, lightBrightness,
+               lightColorBytes);
+    });
 }
 
 }  // namespace brivo

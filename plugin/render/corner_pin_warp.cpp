@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/simd_dispatch.h"
+#include "core/worker_pool.h"
 #include "render/shape_coordinates.h"
 
 namespace brivo {
@@ -221,15 +222,18 @@ CornerPinWarp::Columns CornerPinWarp::reachableColumns(int32_t row) const {
 
 void CornerPinWarp::draw(const PixelView& destination, int32_t left, int32_t top) const {
     const CornerPinKernels& kernels = cornerPinKernels();
-    for (int32_t row = std::max(extent_.top, top);
-         row < std::min(extent_.bottom, top + destination.height); ++row) {
-        const Columns& reached = rows_[static_cast<size_t>(row - extent_.top)];
-        const int32_t first = std::max(reached.first, left);
-        const int32_t end = std::min(reached.end, left + destination.width);
-        if (first >= end) continue;
-        kernels.mapColumns(source_, inverse_, row, first, end,
-                           destination.row(row - top) + (first - left));
-    }
+    const int32_t firstRow = std::max(extent_.top, top);
+    const int32_t endRow = std::min(extent_.bottom, top + destination.height);
+    forEachBand(endRow - firstRow, 1, kRowsPerBand, [&](int32_t, int32_t bandTop, int32_t bandEnd) {
+        for (int32_t row = firstRow + bandTop; row < firstRow + bandEnd; ++row) {
+            const Columns& reached = rows_[static_cast<size_t>(row - extent_.top)];
+            const int32_t first = std::max(reached.first, left);
+            const int32_t end = std::min(reached.end, left + destination.width);
+            if (first >= end) continue;
+            kernels.mapColumns(source_, inverse_, row, first, end,
+                               destination.row(row - top) + (first - left));
+        }
+    });
 }
 
 void cornerPinWarp(const ShapeWindow& source, const PixelView& destination,

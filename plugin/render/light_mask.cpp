@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "core/simd_dispatch.h"
+#include "core/worker_pool.h"
 #include "filter_record.h"
 #include "image/image_scaler.h"
 #include "render/matte.h"
@@ -195,7 +196,13 @@ void displaceShape(const ShapeWindow& shape, const PixelView& strip, const VRect
         std::memset(row + part.right, 0, static_cast<size_t>(strip.width - part.right));
     }
     if (part.left >= part.right || part.top >= part.bottom) return;
-    lightMaskKernels().displaceShape(shape, strip, grid, part);
+    const auto kernel = lightMaskKernels().displaceShape;
+    forEachBand(part.bottom - part.top, 1, kRowsPerBand, [&](int32_t, int32_t top, int32_t bottom) {
+        PixelRegion band = part;
+        band.top = part.top + top;
+        band.bottom = part.top + bottom;
+        kernel(shape, strip, grid, band);
+    });
 }
 
 void fillShapeStrip(const FilterParameters& params, const HostImage& source, const VRect& rect,

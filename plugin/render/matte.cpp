@@ -5,6 +5,7 @@
 #include "core/filter_parameters.h"
 #include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
+#include "core/worker_pool.h"
 #include "filter_record.h"
 #include "render/curve.h"
 #include "render/pixel_math.h"
@@ -181,7 +182,11 @@ const MatteKernels& matteKernels() {
 
 void extractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,
                   const uint8_t table[kMatteTableSize], PixelView& matte) {
-    matteKernels().extractMatte(source, imageMode, matteChannel, table, matte);
+    const auto kernel = matteKernels().extractMatte;
+    forEachBand(matte.height, 1, kRowsPerBand, [&](int32_t, int32_t top, int32_t bottom) {
+        PixelView matteBand = matte.rows(top, bottom);
+        kernel(source.rows(top, bottom), imageMode, matteChannel, table, matteBand);
+    });
 }
 
 }  // namespace brivo

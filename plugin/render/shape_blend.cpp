@@ -5,6 +5,7 @@
 
 #include "core/parameter_table.h"
 #include "core/simd_dispatch.h"
+#include "core/worker_pool.h"
 #include "render/shape_coordinates.h"
 
 namespace brivo {
@@ -61,9 +62,11 @@ void blendShape(const PixelView& strip, const PixelView& matte, int32_t shapeBle
     const float opacity = static_cast<float>(shapeOpacity * 0.01);
     const int64_t weight = pixelCoordinate(opacity * 255.0);
     if (const ShapeBlendRow row = vectorRow(shapeBlendMode, opacity)) {
-        for (int32_t y = 0; y < strip.height; ++y)
-            row(mode, opacity, static_cast<int32_t>(weight), strip.row(y),
-                matte.pixels != nullptr ? matte.row(y) : nullptr, strip.width);
+        forEachBand(strip.height, 1, kRowsPerBand, [&](int32_t, int32_t top, int32_t bottom) {
+            for (int32_t y = top; y < bottom; ++y)
+                row(mode, opacity, static_cast<int32_t>(weight), strip.row(y),
+                    matte.pixels != nullptr ? matte.row(y) : nullptr, strip.width);
+        });
         return;
     }
     // The result depends on the two bytes alone: look it up in a table of every pair.
@@ -72,12 +75,14 @@ void blendShape(const PixelView& strip, const PixelView& matte, int32_t shapeBle
         for (uint32_t matteByte = 0; matteByte < 256; ++matteByte)
             blended[shapeByte * 256 + matteByte] =
                 blendShapePixel(mode, shapeByte, matteByte, opacity, weight);
-    for (int32_t y = 0; y < strip.height; ++y) {
-        uint8_t* s = strip.row(y);
-        const uint8_t* m = matte.pixels != nullptr ? matte.row(y) : nullptr;
-        for (int32_t x = 0; x < strip.width; ++x)
-            s[x] = blended[s[x] * 256u + (m != nullptr ? m[x] : 0u)];
-    }
+    forEachBand(strip.height, 1, kRowsPerBand, [&](int32_t, int32_t top, int32_t bottom) {
+        for (int32_t y = top; y < bottom; ++y) {
+            uint8_t* s = strip.row(y);
+            const uint8_t* m = matte.pixels != nullptr ? matte.row(y) : nullptr;
+            for (int32_t x = 0; x < strip.width; ++x)
+                s[x] = blended[s[x] * 256u + (m != nullptr ? m[x] : 0u)];
+        }
+    });
 }
 
 }  // namespace brivo

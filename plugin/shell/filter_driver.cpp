@@ -5,6 +5,7 @@
 
 #include "core/errors.h"
 #include "core/image_modes.h"
+#include "core/worker_pool.h"
 #include "dialog/light_dialog.h"
 #include "image/host_document.h"
 #include "output_view_suite.h"
@@ -143,6 +144,9 @@ void runFilter(PluginContext& context) {
         const HostDocument document(context.filterRecord());
         checkDocument(*context.filterRecord(), document.channelCount());
     }
+    // The workers live for this call only; the dialog's previews share them.
+    WorkerPool workers(configuredThreadCount());
+    ActiveWorkers active(workers);
     if (!settleParameters(context)) throwResult(userCanceledErr);
     renderStrips(context);
 }

@@ -290,6 +290,28 @@ TEST_F(BrivoApply, OriginalViewWritesTheInputUnchanged) {
     EXPECT_EQ(result.alpha, document.alpha);
 }
 
+// The PNG compression level changes the file's size, never its pixels; levels outside
+// 0 .. 9 are refused before anything is written.
+TEST_F(BrivoApply, CompressionTradesSizeButKeepsThePixels) {
+    std::vector<std::string> sizes;
+    PlanarDocument first;
+    for (const char* level : {"0", "9"}) {
+        const CommandResult run =
+            brivo({"apply", input(), "-o", output(), "--view", "original", "--compression", level});
+        ASSERT_EQ(run.exitStatus, 0) << run.err;
+        const PlanarDocument result = host::readImageFile(output());
+        EXPECT_EQ(result.planes, document.planes) << level;
+        sizes.push_back(bytesOf(output()));
+    }
+    EXPECT_LT(sizes[1].size(), sizes[0].size());
+    std::filesystem::remove(output());
+    for (const char* level : {"-1", "10", "fast"}) {
+        const CommandResult run = brivo({"apply", input(), "-o", output(), "--compression", level});
+        EXPECT_NE(run.exitStatus, 0) << level;
+        expectNoTrace();
+    }
+}
+
 TEST(BrivoViews, MatteAndShapeViewsWriteOneGreyChannelOfTheDocumentsSize) {
     test::TempDir dir;
     const std::string example = std::string(BRIVO_SOURCE_DIR) + "/examples/coffee.png";

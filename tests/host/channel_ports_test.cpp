@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <vector>
 
@@ -123,6 +124,46 @@ TEST_F(ChannelPortsTest, WritesGoToTheResultWhileReadsSeeTheOriginal) {
     EXPECT_EQ(ports.takeResult(1), planes[1]);  // unwritten: the original samples
     EXPECT_EQ(planes[0][5], 11);                // the attached samples never change
     EXPECT_EQ(ports.writes(), 1);
+}
+
+// Whole-row writes are taken without copying the attached rows first; rows written in
+// part, and rows never written, must still hold the attached samples around the writes,
+// also when the result's block is a reused one that held other bytes.
+TEST(ChannelPortsResult, KeepsEveryAttachedSampleNoWriteReplaced) {
+    const int32_t width = 1500;
+    const int32_t height = 700;  // planes of a megabyte: large blocks, kept for reuse
+    PlaneSamples plane(static_cast<size_t>(width) * height);
+    for (int round = 0; round < 2; ++round) {
+        // Each round's samples differ from the last round's, which its result may reuse.
+        for (size_t i = 0; i < plane.size(); ++i)
+            plane[i] = static_cast<uint8_t>((i + 97 * round) % 249 + 1);
+        ChannelPorts ports;
+        ports.attach(width, height, {plane});
+        PlaneSamples expected = plane;
+        const auto writeRect = [&](const VRect& rect, uint8_t value) {
+            const int32_t columns = rect.right - rect.left;
+            // At least one byte, so that an empty rectangle still comes with pixels.
+            std::vector<uint8_t> strip(
+                std::max<size_t>(static_cast<size_t>(columns) * (rect.bottom - rect.top), 1),
+                value);
+            PixelMemoryDesc source{strip.data(), columns * 8, 8, 0, 8};
+            VRect asked = rect;
+            ASSERT_EQ(ports.write(ports.port(0), &asked, &source), kSPNoError);
+            for (int32_t y = rect.top; y < rect.bottom; ++y)
+                for (int32_t x = rect.left; x < rect.right; ++x)
+                    expected[static_cast<size_t>(y) * width + static_cast<size_t>(x)] = value;
+        };
+        writeRect(VRect{300, 0, 556, width}, 0);     // whole rows first
+        writeRect(VRect{10, 100, 40, 900}, 0);       // part of rows
+        writeRect(VRect{20, 0, 30, width}, 0);       // whole rows over part-written ones
+        writeRect(VRect{550, 1499, 600, width}, 0);  // the last column, across a whole-row strip
+        writeRect(VRect{699, 0, 700, width}, 0);     // the last row
+        writeRect(VRect{650, 0, 650, width}, 0);     // no rows at all
+        const PlaneSamples result = ports.takeResult(0);
+        ASSERT_EQ(result.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(result[i], expected[i]) << "round " << round << " sample " << i;
+    }
 }
 
 TEST_F(ChannelPortsTest, ProceduresServeTheBoundPortsOnly) {
