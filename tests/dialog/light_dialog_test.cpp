@@ -346,6 +346,22 @@ TEST(LightDialog, AFailureWhileBuildingReleasesWhatWasBuilt) {
     EXPECT_EQ(dialog.start(FilterParameters()), errPlugInHostInsufficient);
 }
 
+// A host without one of the toolkit's suites cannot show the dialog: the start says the
+// host is insufficient, gives every suite back and leaves the parameters as they were.
+TEST(LightDialog, AHostMissingAToolkitSuiteGetsInsufficientHost) {
+    for (const char* missing : {kADMTrackerSuite, kADMBasicSuite, kADMImageSuite}) {
+        DialogSession dialog(makeDocument(plugInModeRGBColor, 40, 30, Fill::noise));
+        dialog.host().withholdSuite(missing);
+        bool shown = false;
+        dialog.inspect([&](Dialog&) { shown = true; });
+        FilterParameters params;
+        params.lightBrightness = 250;
+        EXPECT_EQ(dialog.start(params), errPlugInHostInsufficient) << missing;
+        EXPECT_FALSE(shown) << missing;
+        test::expectSameValues(dialog.parameters(), FilterParameters());
+    }
+}
+
 TEST(LightDialog, OnlyDocumentsTheFilterCanLightReachIt) {
     DialogSession dialog(makeDocument(plugInModeRGBColor, 40, 30, Fill::noise));
     dialog.host().setRecordHook([](FilterRecord& record) { record.depth = 16; });
