@@ -30,7 +30,8 @@ std::optional<Picture> loadModuleBitmap(const std::filesystem::path& module, con
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fmemopen(png.data(), png.size(), "rb"),
                                                              &std::fclose);
         if (!file) return std::nullopt;
-        const PlanarDocument image = image_codec::readPng(file.get(), std::string(stored), ReadOptions{});
+        const PlanarDocument image =
+            image_codec::readPng(file.get(), std::string(stored), ReadOptions{});
         Picture picture;
         picture.width = image.width;
         picture.height = image.height;

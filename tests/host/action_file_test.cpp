@@ -73,10 +73,10 @@ TEST(ActionFile, MalformedFilesNameTheFault) {
     const std::string head = R"({"format":"brivo-action","version":1,"items":[)";
     EXPECT_NE(message("{").find("not JSON"), std::string::npos);
     // A number beyond any double is refused by the JSON reader as out of range.
-    EXPECT_NE(message(head + R"({"key":"lBrt","type":"float","value":1)" + std::string(400, '0') +
-                      "}]}")
-                  .find("not JSON"),
-              std::string::npos);
+    EXPECT_NE(
+        message(head + R"({"key":"lBrt","type":"float","value":1)" + std::string(400, '0') + "}]}")
+            .find("not JSON"),
+        std::string::npos);
     EXPECT_NE(message(R"({"items":[]})").find("not a brivo action"), std::string::npos);
     EXPECT_NE(message(head + R"({"key":"lBrt","type":"float","value":"high"}]})").find("lBrt"),
               std::string::npos);

@@ -28,7 +28,10 @@ std::vector<uint8_t> oneField(const std::string& name, uint8_t type) {
     std::string bytes("\x01\x00\x01\x00", 4);
     bytes += static_cast<char>(name.size());
     bytes += name;
-    bytes += std::string("\x00" "abcd", 5);
+    bytes += std::string(
+        "\x00"
+        "abcd",
+        5);
     bytes += static_cast<char>(type);
     bytes += std::string(3 * 8 + 4 + 2, '\0');
     return {bytes.begin(), bytes.end()};

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "core/parameter_table.h"
 #include "core/worker_pool.h"
 #include "filter_record.h"
 #include "host/scripting/descriptor_host.h"
-#include "core/parameter_table.h"
 #include "support/host_fixture.h"
 
 namespace brivo {
