@@ -74,7 +74,9 @@ class RawDeflater {
             stream_.next_out = out.data() + used;
             stream_.avail_out = static_cast<uInt>(kOutputStep);
             const int status = deflate(&stream_, flush);
-            out.resize(out.size() - stream_.avail_out);
+            // What deflate left unused goes; the bound keeps the new size within the step.
+            const size_t unused = std::min<size_t>(stream_.avail_out, kOutputStep);
+            out.resize(used + (kOutputStep - unused));
             if (status == Z_STREAM_ERROR) throw std::runtime_error("PNG compression failed");
         } while (stream_.avail_out == 0 || stream_.avail_in != 0);
     }
