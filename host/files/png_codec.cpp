@@ -23,8 +23,10 @@ namespace {
 constexpr size_t kImageDataChunkBytes = size_t{1} << 20;
 
 // IDAT chunks of at most kImageDataChunkBytes each, carrying the parts of the stream in order.
-void writeImageData(png_structp png, const PngImageData& data) {
-    std::vector<uint8_t> pending(data.header);
+// libpng leaves by a long jump on a write error, past any destructor, so the bytes waiting
+// for the next chunk are held in `pending`, owned by the caller outside that jump.
+void writeImageData(png_structp png, const PngImageData& data, std::vector<uint8_t>& pending) {
+    pending.assign(data.header.begin(), data.header.end());
     const auto flush = [&](size_t upTo) {
         while (pending.size() >= upTo && !pending.empty()) {
             const size_t count = std::min(pending.size(), kImageDataChunkBytes);
@@ -165,9 +167,29 @@ std::vector<ImageMetadata::PngText> textsToWrite(const ImageMetadata& metadata) 
     return texts;
 }
 
+// libpng's text records pointing into `texts`, which must outlive them.
+std::vector<png_text> textChunks(const std::vector<ImageMetadata::PngText>& texts) {
+    std::vector<png_text> chunks(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const ImageMetadata::PngText& text = texts[i];
+        png_text& chunk = chunks[i];
+        chunk.compression =
+            text.international
+                ? (text.compressed ? PNG_ITXT_COMPRESSION_zTXt : PNG_ITXT_COMPRESSION_NONE)
+                : (text.compressed ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE);
+        chunk.key = const_cast<png_charp>(text.keyword.c_str());
+        chunk.text = const_cast<png_charp>(text.text.c_str());
+        (text.international ? chunk.itxt_length : chunk.text_length) = text.text.size();
+        chunk.lang = const_cast<png_charp>(text.language.c_str());
+        chunk.lang_key = const_cast<png_charp>(text.translatedKeyword.c_str());
+    }
+    return chunks;
+}
+
+// Called inside the libpng call that may jump out, so it owns nothing: `chunks` is the
+// caller's.
 void writePngMetadata(png_structp png, png_infop info, const PlanarDocument& document,
-                      const std::vector<uint8_t>& exif,
-                      const std::vector<ImageMetadata::PngText>& texts) {
+                      const std::vector<uint8_t>& exif, const std::vector<png_text>& chunks) {
     const ImageMetadata& metadata = document.metadata;
     if (!document.iccProfile.empty())
         png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE,
@@ -187,20 +209,6 @@ void writePngMetadata(png_structp png, png_infop info, const PlanarDocument& doc
         // libpng copies the block; the cast only satisfies its non-const parameter.
         png_set_eXIf_1(png, info, static_cast<png_uint_32>(exif.size()),
                        const_cast<png_bytep>(exif.data()));
-    }
-    std::vector<png_text> chunks(texts.size());
-    for (size_t i = 0; i < texts.size(); ++i) {
-        const ImageMetadata::PngText& text = texts[i];
-        png_text& chunk = chunks[i];
-        chunk.compression =
-            text.international
-                ? (text.compressed ? PNG_ITXT_COMPRESSION_zTXt : PNG_ITXT_COMPRESSION_NONE)
-                : (text.compressed ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE);
-        chunk.key = const_cast<png_charp>(text.keyword.c_str());
-        chunk.text = const_cast<png_charp>(text.text.c_str());
-        (text.international ? chunk.itxt_length : chunk.text_length) = text.text.size();
-        chunk.lang = const_cast<png_charp>(text.language.c_str());
-        chunk.lang_key = const_cast<png_charp>(text.translatedKeyword.c_str());
     }
     if (!chunks.empty()) png_set_text(png, info, chunks.data(), static_cast<int>(chunks.size()));
 }
@@ -320,6 +328,7 @@ void writePng(const PlanarDocument& document, const std::vector<uint8_t>& exif, 
              : (document.hasAlpha() ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
     const size_t pixelBytes = samplesPerPixel(document, document.hasAlpha());
     const std::vector<ImageMetadata::PngText> texts = textsToWrite(document.metadata);
+    const std::vector<png_text> chunks = textChunks(texts);
     // The rows are compressed on several threads; progress and cancellation belong to the
     // thread that called the writer, which reports the rows every thread has taken.
     const std::thread::id writer = std::this_thread::get_id();
@@ -333,15 +342,16 @@ void writePng(const PlanarDocument& document, const std::vector<uint8_t>& exif, 
                 reportRows(options.rows, std::min<int64_t>(taken, document.height),
                            document.height);
         });
+    std::vector<uint8_t> pendingImageData;
     const bool written = guardedCall(trap, [&] {
         png_init_io(png, file);
         acceptEveryProfile(png);
         png_set_IHDR(png, info, static_cast<png_uint_32>(document.width),
                      static_cast<png_uint_32>(document.height), 8, colourType, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        writePngMetadata(png, info, document, exif, texts);
+        writePngMetadata(png, info, document, exif, chunks);
         png_write_info(png, info);
-        writeImageData(png, imageData);
+        writeImageData(png, imageData, pendingImageData);
         // libpng's own end needs rows written through it; every chunk it would add after
         // the image data is set before the header is written, so the end is IEND alone.
         png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
