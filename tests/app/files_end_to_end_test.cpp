@@ -213,11 +213,14 @@ const Case kCases[] = {
      "\"sNam\", \"type\": \"text\", \"value\": \"a\\\\u0000b\"}]}' > nul.json",
      "{brivo} apply plain.png -o out/a.png --action nul.json", 1,
      "action nul.json: shapeFile: the path contains a NUL character", expect("ls out", "")},
+    // A signal that comes before the program has set up its handlers (a slow start, under
+    // the sanitizers say) ends it with 143 before any file exists.
     {"Ctrl-C or SIGTERM at any moment leaves nothing half-made",
      "convert -size 3000x2000 gradient: -depth 8 big.png",
      "for d in 0.02 0.08 0.15 0.25; do rm -f out/b.png; {brivo} apply big.png -o out/b.png & "
      "sleep $d; kill -TERM $! 2>/dev/null; wait $!; s=$?; if { [ $s = 130 ] && [ ! -e out/b.png "
-     "]; } || { [ $s = 0 ] && [ -e out/b.png ]; }; then echo whole; else echo broken $s; fi >> "
+     "]; } || { [ $s = 143 ] && [ ! -e out/b.png ]; } || { [ $s = 0 ] && [ -e out/b.png ]; }; "
+     "then echo whole; else echo broken $s; fi >> "
      "out/status; done",
      0, "", expect("sort -u out/status", "whole")},
     // Bounded resources.
