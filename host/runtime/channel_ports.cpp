@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "host/runtime/host_threads.h"
 #include "host/runtime/procedure_guard.h"
 
 namespace brivo::host {
@@ -52,6 +53,11 @@ bool usable(const PixelMemoryDesc* desc) {
 uint8_t* sampleAt(const PixelMemoryDesc& desc, int64_t x, int64_t y) {
     return static_cast<uint8_t*>(desc.data) +
            (y * desc.rowBits + x * desc.colBits + desc.bitOffset) / 8;
+}
+
+// Rows of `columns` samples worth a copying thread of their own: about a quarter megabyte.
+int64_t rowsPerPart(int64_t columns) {
+    return std::max<int64_t>(1, (int64_t{1} << 18) / std::max<int64_t>(columns, 1));
 }
 
 // to[4 · x] = from[x] for x < count; the other bytes of `to` keep their values. Sixteen
@@ -170,7 +176,8 @@ class AreaTaps {
 
 }  // namespace
 
-ChannelPorts::ChannelPorts() : table_{&readPixels, &writePixels, &readScaledPixels} {}
+ChannelPorts::ChannelPorts()
+    : table_{&readPixels, &writePixels, &readScaledPixels}, copyThreads_(hostThreadCount()) {}
 
 ChannelPorts::~ChannelPorts() = default;
 
@@ -240,17 +247,21 @@ SPErr ChannelPorts::read(PIChannelPort port, int32_t level, VRect* rect,
         return kSPBadParameterError;
     const int64_t columns = rect->right - rect->left;
     const int64_t step = destination->colBits / 8;
-    for (int64_t y = 0; y < rect->bottom - rect->top; ++y) {
-        const uint8_t* from = channel->source.data() + (rect->top + y) * width_ + rect->left;
-        uint8_t* to = sampleAt(*destination, 0, y);
-        if (step == 1) {
-            std::memcpy(to, from, static_cast<size_t>(columns));
-        } else if (step == 4) {  // interleaved four-sample pixels: a constant stride
-            spreadToFourByteStride(from, to, columns);
-        } else {
-            for (int64_t x = 0; x < columns; ++x, to += step) *to = from[x];
-        }
-    }
+    runInParts(rect->bottom - rect->top, copyThreads_, rowsPerPart(columns),
+               [&](int64_t first, int64_t last) {
+                   for (int64_t y = first; y < last; ++y) {
+                       const uint8_t* from =
+                           channel->source.data() + (rect->top + y) * width_ + rect->left;
+                       uint8_t* to = sampleAt(*destination, 0, y);
+                       if (step == 1) {
+                           std::memcpy(to, from, static_cast<size_t>(columns));
+                       } else if (step == 4) {  // interleaved four-sample pixels
+                           spreadToFourByteStride(from, to, columns);
+                       } else {
+                           for (int64_t x = 0; x < columns; ++x, to += step) *to = from[x];
+                       }
+                   }
+               });
     return kSPNoError;
 }
 
@@ -265,22 +276,25 @@ SPErr ChannelPorts::write(PIChannelPort port, const VRect* rect, const PixelMemo
     }
     const int64_t columns = rect->right - rect->left;
     const int64_t step = source->colBits / 8;
-    for (int64_t y = 0; y < rect->bottom - rect->top; ++y) {
-        const int32_t row = static_cast<int32_t>(rect->top + y);
-        if (!channel->rowHolds[static_cast<size_t>(row)]) {
-            if (columns != width_) copySourceRow(*channel, row);
-            channel->rowHolds[static_cast<size_t>(row)] = true;
-        }
-        uint8_t* to = channel->result.data() + (rect->top + y) * width_ + rect->left;
-        const uint8_t* from = sampleAt(*source, 0, y);
-        if (step == 1) {
-            std::memcpy(to, from, static_cast<size_t>(columns));
-        } else if (step == 4) {  // interleaved four-sample pixels: a constant stride
-            gatherFromFourByteStride(from, to, columns);
-        } else {
-            for (int64_t x = 0; x < columns; ++x, from += step) to[x] = *from;
-        }
+    const int64_t rows = rect->bottom - rect->top;
+    for (int32_t row = rect->top; row < rect->bottom; ++row) {
+        if (channel->rowHolds[static_cast<size_t>(row)]) continue;
+        if (columns != width_) copySourceRow(*channel, row);
+        channel->rowHolds[static_cast<size_t>(row)] = true;
     }
+    runInParts(rows, copyThreads_, rowsPerPart(columns), [&](int64_t first, int64_t last) {
+        for (int64_t y = first; y < last; ++y) {
+            uint8_t* to = channel->result.data() + (rect->top + y) * width_ + rect->left;
+            const uint8_t* from = sampleAt(*source, 0, y);
+            if (step == 1) {
+                std::memcpy(to, from, static_cast<size_t>(columns));
+            } else if (step == 4) {  // interleaved four-sample pixels
+                gatherFromFourByteStride(from, to, columns);
+            } else {
+                for (int64_t x = 0; x < columns; ++x, from += step) to[x] = *from;
+            }
+        }
+    });
     return kSPNoError;
 }
 

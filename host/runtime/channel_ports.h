@@ -57,6 +57,8 @@ class ChannelPorts {
     void copySourceRow(Channel& channel, int32_t row) const;
 
     PSChannelPortsSuite2 table_;
+    // Threads that share a large read or write; the module's call waits for all of them.
+    int copyThreads_ = 1;
     int32_t width_ = 0;
     int32_t height_ = 0;
     std::vector<std::unique_ptr<Channel>> channels_;
