@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -75,6 +77,47 @@ TEST(ChannelPortsInterleaved, RowsOfAnyLengthMoveOneSampleOfEachPixel) {
             const PlaneSamples result = ports.takeResult(0);
             for (size_t i = 0; i < plane.size(); ++i)
                 ASSERT_EQ(result[i], plane[i] ^ 0x5A) << width << " " << i;
+        }
+    }
+}
+
+TEST(ChannelPortsShared, LargeReadsAndWritesGiveTheSameBytesOnAnyNumberOfThreads) {
+    // Large enough to be split among threads: every row must still land where it belongs.
+    const int32_t width = 1031;
+    const int32_t height = 700;
+    PlaneSamples plane(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < plane.size(); ++i) plane[i] = static_cast<uint8_t>(i * 31 + i / 997);
+    const VRect rect{3, 2, height - 1, width - 5};
+    const int32_t columns = rect.right - rect.left;
+    const int32_t rows = rect.bottom - rect.top;
+    const auto roundTrip = [&](const char* threads) {
+        setenv("BRIVO_THREADS", threads, 1);
+        ChannelPorts ports;
+        unsetenv("BRIVO_THREADS");
+        ports.attach(width, height, {plane});
+        std::vector<uint8_t> pixels(static_cast<size_t>(columns) * rows * 4, 0xA5);
+        PixelMemoryDesc desc{pixels.data(), columns * 32, 32, 8, 8};
+        VRect area = rect;
+        EXPECT_EQ(ports.read(ports.port(0), 0, &area, &desc), kSPNoError);
+        for (size_t i = 1; i < pixels.size(); i += 4) pixels[i] = static_cast<uint8_t>(~pixels[i]);
+        EXPECT_EQ(ports.write(ports.port(0), &rect, &desc), kSPNoError);
+        return std::make_pair(pixels, ports.takeResult(0));
+    };
+    const auto one = roundTrip("1");
+    for (const char* threads : {"2", "5"}) {
+        const auto shared = roundTrip(threads);
+        EXPECT_EQ(shared.first, one.first) << threads << " threads";
+        EXPECT_EQ(shared.second, one.second) << threads << " threads";
+    }
+    // The written rectangle is inverted, the rest is the attached samples.
+    const PlaneSamples& result = one.second;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            const bool inside =
+                y >= rect.top && y < rect.bottom && x >= rect.left && x < rect.right;
+            ASSERT_EQ(result[i], inside ? static_cast<uint8_t>(~plane[i]) : plane[i])
+                << x << "," << y;
         }
     }
 }
