@@ -60,8 +60,9 @@ void growToRows(PlanarDocument& document, int64_t rows, bool withAlpha) {
     const size_t full = document.pixelCount();
     const auto grow = [&](PlaneSamples& plane) {
         if (plane.size() >= needed) return;
-        if (plane.capacity() < needed)
-            plane.reserve(std::min(full, std::max(needed, 2 * plane.size())));
+        // The whole plane is reserved at once: its pages cost memory only when rows land in
+        // them, and the rows already placed are never copied to a larger block.
+        if (plane.capacity() < full) plane.reserve(full);
         plane.resize(needed);
     };
     for (PlaneSamples& plane : document.planes) grow(plane);

@@ -28,8 +28,9 @@ std::string bitDepthKind(unsigned bits);
 PlanarDocument startDocument(const std::string& path, uint64_t width, uint64_t height,
                              int32_t imageMode, uint64_t maxPixels);
 
-// Makes room for the rows above `rows` in every plane. Planes grow by at most doubling, so
-// a file that ends long before its declared size costs about what it delivered.
+// Makes room for the rows above `rows` in every plane. The first call reserves each plane's
+// full size, which costs memory only as rows are placed, so a file that ends long before its
+// declared size costs about what it delivered.
 void growToRows(PlanarDocument& document, int64_t rows, bool withAlpha);
 
 // Samples a pixel takes in the file: one per colour plane, plus one for alpha.
