@@ -27,6 +27,8 @@ constexpr size_t kOutputStep = size_t{1} << 16;
 constexpr size_t kPieceInputBytes = size_t{1} << 20;
 // deflate's window, which each piece is given from the rows before it.
 constexpr size_t kWindowBytes = size_t{1} << 15;
+// The full search is tried on a whole piece when it beats run matching on this much of it.
+constexpr size_t kSampleBytes = size_t{1} << 16;
 // Pieces that may be compressed ahead of the next one passed on, per thread.
 constexpr size_t kPiecesAheadPerThread = 2;
 
@@ -52,10 +54,10 @@ void paethFilter(const uint8_t* row, const uint8_t* above, size_t rowBytes, size
 
 class RawDeflater {
   public:
-    explicit RawDeflater(PngDeflateSettings settings) {
-        // The largest hash table finds a few more matches at little cost.
-        const int status = deflateInit2(&stream_, settings.level, Z_DEFLATED, -MAX_WBITS,
-                                        MAX_MEM_LEVEL, settings.strategy);
+    RawDeflater(int level, int strategy) {
+        // The largest hash table and block buffer: longer blocks suit photographs.
+        const int status =
+            deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, MAX_MEM_LEVEL, strategy);
         if (status == Z_MEM_ERROR) throw std::bad_alloc();
         if (status != Z_OK) throw std::runtime_error("cannot start the PNG compressor");
     }
@@ -63,19 +65,19 @@ class RawDeflater {
     RawDeflater(const RawDeflater&) = delete;
     RawDeflater& operator=(const RawDeflater&) = delete;
 
-    // Starts a new piece whose output follows `preceding`, the bytes before it in the stream,
-    // so that its matches may reach back into them.
-    void restart(std::span<const uint8_t> preceding) {
-        if (deflateReset(&stream_) != Z_OK)
+    // Replaces `out` with `bytes` deflated as the continuation of `preceding`, the bytes
+    // before them in the stream (their matches may reach back into it), ending as `flush`
+    // says.
+    void compress(std::span<const uint8_t> preceding, std::span<const uint8_t> bytes, int flush,
+                  std::vector<uint8_t>& out) {
+        if (deflateReset(&stream_) != Z_OK ||
+            (!preceding.empty() &&
+             deflateSetDictionary(&stream_, preceding.data(),
+                                  static_cast<uInt>(preceding.size())) != Z_OK))
             throw std::runtime_error("cannot restart the PNG compressor");
-        if (!preceding.empty() && deflateSetDictionary(&stream_, preceding.data(),
-                                                       static_cast<uInt>(preceding.size())) != Z_OK)
-            throw std::runtime_error("cannot restart the PNG compressor");
-    }
-
-    void add(const uint8_t* bytes, size_t count, int flush, std::vector<uint8_t>& out) {
-        stream_.next_in = const_cast<Bytef*>(bytes);
-        stream_.avail_in = static_cast<uInt>(count);
+        out.clear();
+        stream_.next_in = const_cast<Bytef*>(bytes.data());
+        stream_.avail_in = static_cast<uInt>(bytes.size());
         do {
             const size_t used = out.size();
             out.resize(used + kOutputStep);
@@ -112,65 +114,81 @@ class PieceCompressor {
                     const PngRowSource& rowSource)
         : rowBytes_(rowBytes),
           pixelBytes_(pixelBytes),
+          settings_(settings),
           rowSource_(rowSource),
-          deflater_(settings),
-          rows_(2 * rowBytes),
-          filtered_(rowBytes + 1) {}
+          runs_(settings.store ? Z_NO_COMPRESSION : Z_DEFAULT_COMPRESSION,
+                settings.store ? Z_DEFAULT_STRATEGY : Z_RLE),
+          rows_(2 * rowBytes) {
+        if (settings.search != PngSearch::never) search_.emplace(settings.searchLevel, Z_FILTERED);
+    }
 
     // Compresses `piece`, leaving it unfinished when `stop` is asked for.
     void compress(Piece& piece, const std::stop_token& stop) {
-        // The rows just before the piece, filtered as the stream holds them, fill deflate's
-        // window as they would have in one unbroken stream.
-        const size_t rowsInWindow = (kWindowBytes + filtered_.size() - 1) / filtered_.size();
+        // The rows just before the piece are filtered too: as the stream holds them, they
+        // fill deflate's window as they would have in one unbroken stream.
+        const size_t filteredRowBytes = rowBytes_ + 1;
+        const size_t rowsInWindow = (kWindowBytes + filteredRowBytes - 1) / filteredRowBytes;
         const size_t start = piece.first - std::min(piece.first, rowsInWindow);
-        window_.clear();
+        filtered_.resize((piece.end - start) * filteredRowBytes);
         startAt(start);
-        for (size_t y = start; y < piece.first; ++y) {
-            filterRow(y);
-            window_.insert(window_.end(), filtered_.begin(), filtered_.end());
-        }
-        const size_t windowBytes = std::min(window_.size(), kWindowBytes);
-        deflater_.restart(std::span(window_).last(windowBytes));
-
-        piece.adler = adler32(0L, Z_NULL, 0);
-        for (size_t y = piece.first; y < piece.end; ++y) {
+        for (size_t y = start; y < piece.end; ++y) {
             if (stop.stop_requested()) return;
-            filterRow(y);
-            piece.adler =
-                adler32(piece.adler, filtered_.data(), static_cast<uInt>(filtered_.size()));
-            deflater_.add(filtered_.data(), filtered_.size(), Z_NO_FLUSH, piece.deflated);
+            filterRow(y, filtered_.data() + (y - start) * filteredRowBytes);
         }
-        deflater_.add(nullptr, 0, piece.last ? Z_FINISH : Z_SYNC_FLUSH, piece.deflated);
+        const size_t windowEnd = (piece.first - start) * filteredRowBytes;
+        const auto window =
+            std::span(filtered_).first(windowEnd).last(std::min(windowEnd, kWindowBytes));
+        const auto rows = std::span(filtered_).subspan(windowEnd);
+        piece.adler = adler32_z(adler32(0L, Z_NULL, 0), rows.data(), rows.size());
+
+        const int flush = piece.last ? Z_FINISH : Z_SYNC_FLUSH;
+        runs_.compress(window, rows, flush, piece.deflated);
+        if (search_ && searchPays(window, rows)) {
+            search_->compress(window, rows, flush, other_);
+            if (other_.size() < piece.deflated.size()) std::swap(piece.deflated, other_);
+        }
     }
 
   private:
+    // Whether the full match search may beat run matching on these rows: always, or when
+    // it does on their first kSampleBytes.
+    bool searchPays(std::span<const uint8_t> window, std::span<const uint8_t> rows) {
+        if (settings_.search == PngSearch::always) return true;
+        const auto sample = rows.first(std::min(rows.size(), kSampleBytes));
+        runs_.compress(window, sample, Z_SYNC_FLUSH, other_);
+        const size_t runBytes = other_.size();
+        search_->compress(window, sample, Z_SYNC_FLUSH, other_);
+        return other_.size() < runBytes;
+    }
+
     // Makes row y - 1 the row above the next one filtered: zeros above the first row.
     void startAt(size_t y) {
-        uint8_t* above = rows_.data();
         if (y == 0)
-            std::fill_n(above, rowBytes_, uint8_t{0});
+            std::fill_n(rows_.data(), rowBytes_, uint8_t{0});
         else
-            rowSource_(y - 1, above);
+            rowSource_(y - 1, rows_.data());
         aboveFirst_ = true;
     }
 
-    // Filters row y into filtered_; the row above must be the one read last.
-    void filterRow(size_t y) {
+    // Filters row y into `out`; the row above must be the one read last.
+    void filterRow(size_t y, uint8_t* out) {
         uint8_t* above = rows_.data() + (aboveFirst_ ? 0 : rowBytes_);
         uint8_t* row = rows_.data() + (aboveFirst_ ? rowBytes_ : 0);
         rowSource_(y, row);
-        paethFilter(row, above, rowBytes_, pixelBytes_, filtered_.data());
+        paethFilter(row, above, rowBytes_, pixelBytes_, out);
         aboveFirst_ = !aboveFirst_;
     }
 
     size_t rowBytes_;
     size_t pixelBytes_;
+    PngDeflateSettings settings_;
     const PngRowSource& rowSource_;
-    RawDeflater deflater_;
-    std::vector<uint8_t> rows_;  // the row above and the row being filtered, in turn
+    RawDeflater runs_;                   // run matching only, or storing
+    std::optional<RawDeflater> search_;  // the full match search, when the settings ask
+    std::vector<uint8_t> rows_;          // the row above and the row being filtered, in turn
     bool aboveFirst_ = true;
-    std::vector<uint8_t> filtered_;
-    std::vector<uint8_t> window_;
+    std::vector<uint8_t> filtered_;  // the window's rows, then the piece's
+    std::vector<uint8_t> other_;     // the other compression of the piece, or of a sample
 };
 
 // Hands pieces to threads in order, keeping them at most `ahead` pieces ahead of the next one
@@ -259,9 +277,10 @@ std::vector<Piece> piecesOf(size_t height, size_t rowBytes) {
 
 PngDeflateSettings deflateSettingsFor(int compression) {
     compression = std::clamp(compression, kLeastPngCompression, kMostPngCompression);
-    if (compression == 0) return {0, Z_DEFAULT_STRATEGY};
-    // Z_FILTERED suits the small residuals the predictor leaves when matches are searched.
-    return {compression, compression < 7 ? Z_RLE : Z_FILTERED};
+    if (compression == 0) return {true, PngSearch::never, 0};
+    if (compression < 6) return {false, PngSearch::never, 0};
+    if (compression < 9) return {false, PngSearch::whereItPays, compression + 1};
+    return {false, PngSearch::always, 9};
 }
 
 void compressPngImageData(size_t height, size_t rowBytes, size_t pixelBytes, int compression,
