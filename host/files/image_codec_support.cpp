@@ -54,21 +54,6 @@ PlanarDocument startDocument(const std::string& path, uint64_t width, uint64_t h
     return document;
 }
 
-void growToRows(PlanarDocument& document, int64_t rows, bool withAlpha) {
-    const size_t width = static_cast<size_t>(document.width);
-    const size_t needed = static_cast<size_t>(std::min<int64_t>(rows, document.height)) * width;
-    const size_t full = document.pixelCount();
-    const auto grow = [&](PlaneSamples& plane) {
-        if (plane.size() >= needed) return;
-        // The whole plane is reserved at once: its pages cost memory only when rows land in
-        // them, and the rows already placed are never copied to a larger block.
-        if (plane.capacity() < full) plane.reserve(full);
-        plane.resize(needed);
-    };
-    for (PlaneSamples& plane : document.planes) grow(plane);
-    if (withAlpha) grow(document.alpha);
-}
-
 size_t samplesPerPixel(const PlanarDocument& document, bool withAlpha) {
     return document.planes.size() + (withAlpha ? 1 : 0);
 }

@@ -12,6 +12,7 @@
 
 #include "host/files/error_trap.h"
 #include "host/files/image_codec_support.h"
+#include "host/files/plane_growth.h"
 #include "host/files/png_image_data.h"
 #include "host/runtime/pixel_memory.h"
 
@@ -304,12 +305,13 @@ PlanarDocument readPng(std::FILE* file, const std::string& path, const ReadOptio
     const size_t rowBytes = static_cast<size_t>(document.width) * static_cast<size_t>(channels);
     if (png_get_rowbytes(png, info) != rowBytes) fail(path, "unexpected PNG row layout");
     const auto height = static_cast<size_t>(document.height);
+    PlaneGrowth growth(document, withAlpha);
     if (passes == 1) {
         // Rows are placed as they arrive, so a truncated file costs only what it holds.
         std::vector<uint8_t> row(rowBytes);
         for (size_t y = 0; y < height; ++y) {
             if (!guardedCall(trap, [&] { png_read_row(png, row.data(), nullptr); })) failDecode();
-            growToRows(document, static_cast<int64_t>(y) + 1, withAlpha);
+            growth.toRows(static_cast<int64_t>(y) + 1);
             scatterRow(row.data(), document, y, withAlpha, false);
             reportRows(options.rows, static_cast<int64_t>(y) + 1, document.height);
         }
@@ -319,7 +321,7 @@ PlanarDocument readPng(std::FILE* file, const std::string& path, const ReadOptio
         std::vector<png_bytep> rows(height);
         for (size_t y = 0; y < height; ++y) rows[y] = pixels.data() + y * rowBytes;
         if (!guardedCall(trap, [&] { png_read_image(png, rows.data()); })) failDecode();
-        growToRows(document, document.height, withAlpha);
+        growth.toRows(document.height);
         for (size_t y = 0; y < height; ++y) scatterRow(rows[y], document, y, withAlpha, false);
         reportRows(options.rows, document.height, document.height);
     }

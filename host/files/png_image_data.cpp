@@ -151,14 +151,15 @@ class PieceCompressor {
 
   private:
     // Whether the full match search may beat run matching on these rows: always, or when
-    // it does on their first kSampleBytes.
+    // it does on their first kSampleBytes by more than 1%. Smaller wins rarely hold over
+    // the whole piece and are not worth the search's time.
     bool searchPays(std::span<const uint8_t> window, std::span<const uint8_t> rows) {
         if (settings_.search == PngSearch::always) return true;
         const auto sample = rows.first(std::min(rows.size(), kSampleBytes));
         runs_.compress(window, sample, Z_SYNC_FLUSH, other_);
         const size_t runBytes = other_.size();
         search_->compress(window, sample, Z_SYNC_FLUSH, other_);
-        return other_.size() < runBytes;
+        return other_.size() + runBytes / 100 < runBytes;
     }
 
     // Makes row y - 1 the row above the next one filtered: zeros above the first row.
