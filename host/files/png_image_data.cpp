@@ -238,7 +238,8 @@ class PieceSchedule {
     size_t nextToPass_ = 0;
 };
 
-void compressNoexcept(PieceCompressor& compressor, Piece& piece, const std::stop_token& stop) {
+void compressNoexcept(PieceCompressor& compressor, Piece& piece,
+                      const std::stop_token& stop) noexcept {
     try {
         compressor.compress(piece, stop);
     } catch (...) {
@@ -304,9 +305,8 @@ void compressPngImageData(size_t height, size_t rowBytes, size_t pixelBytes, int
         }
     }
 
-    // The stream is the zlib header, the pieces and the Adler-32 of all the filtered bytes,
-    // most significant byte first.
-    // A 32 KiB window; the check bits make the pair a multiple of 31.
+    // The stream is the zlib header (a 32 KiB window; the check bits make the pair a multiple
+    // of 31), the pieces, and the Adler-32 of all the filtered bytes, most significant first.
     const uint8_t header[2] = {0x78, 0xDA};
     sink(header, 0);
     uLong adler = adler32(0L, Z_NULL, 0);
