@@ -63,20 +63,14 @@ void reportColorConversions(const host::ColorSpaceSuite& colors) {
 }
 
 // The first channel of the document as a greyscale image of the same size: where the
-// matte and shape views leave their one-channel image.
-host::PlanarDocument firstChannelOf(const host::PlanarDocument& document) {
-    host::PlanarDocument grey;
-    grey.width = document.width;
-    grey.height = document.height;
+// matte and shape views leave their one-channel image. The document gives up its planes.
+host::PlanarDocument firstChannelOf(host::PlanarDocument&& document) {
+    host::PlanarDocument grey = std::move(document);
     grey.imageMode = plugInModeGrayScale;
-    grey.planes = {document.planes.front()};
-    grey.sourceFormat = document.sourceFormat;
-    grey.resolution = document.resolution;
-    grey.jpegQuality = document.jpegQuality;
-    grey.jpegLumaSampling = document.jpegLumaSampling;
-    grey.metadata = document.metadata;
-    grey.orientation = document.orientation;
-    grey.pngCompression = document.pngCompression;
+    grey.planes.resize(1);
+    grey.alpha = {};
+    grey.tiffAlpha = host::TiffAlpha::unassociated;
+    grey.iccProfile.clear();
     return grey;
 }
 
@@ -272,8 +266,11 @@ void run(const ApplyOptions& options, ApplyOutcome& outcome) {
         action = std::make_unique<host::AtomicFile>(*options.record);
         host::saveAction(action->path(), *recorded);
     }
-    writeOutput(oneChannel ? firstChannelOf(session.document()) : session.document(), options,
-                progress);
+    // Written from the session's own planes: the document is not needed after this.
+    if (oneChannel)
+        writeOutput(firstChannelOf(std::move(session.document())), options, progress);
+    else
+        writeOutput(session.document(), options, progress);
     if (action) action->commit();
     if (options.edit && services.descriptors().recorded())
         keepConfirmedValues(options, *services.descriptors().recorded());

@@ -100,7 +100,7 @@ void addFilterOptions(CLI::App& command, ApplyOptions& options, std::vector<int3
         ->check(CLI::PositiveNumber);
     command
         .add_option("--compression", options.pngCompression,
-                    "PNG output: 0 (none, fastest) to 9 (smallest, slowest); default 7")
+                    "PNG output: 0 (none, fastest) to 9 (smallest, slowest); default 6")
         ->check(CLI::Range(0, 9));
 }
 

@@ -55,7 +55,7 @@ struct ApplyOptions {
     std::optional<std::string> format;  // the output format where no extension says it
     double maxMegapixels = 150;         // larger inputs are refused before they are read
     BatchOptions batch;
-    std::optional<int> pngCompression;  // zlib level 0 .. 9 for a PNG output
+    std::optional<int> pngCompression;  // 0 .. 9 for a PNG output
 };
 
 struct InfoOptions {

@@ -54,20 +54,6 @@ PlanarDocument startDocument(const std::string& path, uint64_t width, uint64_t h
     return document;
 }
 
-void growToRows(PlanarDocument& document, int64_t rows, bool withAlpha) {
-    const size_t width = static_cast<size_t>(document.width);
-    const size_t needed = static_cast<size_t>(std::min<int64_t>(rows, document.height)) * width;
-    const size_t full = document.pixelCount();
-    const auto grow = [&](PlaneSamples& plane) {
-        if (plane.size() >= needed) return;
-        if (plane.capacity() < needed)
-            plane.reserve(std::min(full, std::max(needed, 2 * plane.size())));
-        plane.resize(needed);
-    };
-    for (PlaneSamples& plane : document.planes) grow(plane);
-    if (withAlpha) grow(document.alpha);
-}
-
 size_t samplesPerPixel(const PlanarDocument& document, bool withAlpha) {
     return document.planes.size() + (withAlpha ? 1 : 0);
 }

@@ -23,14 +23,10 @@ namespace brivo::host::image_codec {
 std::string bitDepthKind(unsigned bits);
 
 // A document of the given size whose planes are still empty: they (and alpha, when the
-// file has it) grow with growToRows as the file delivers rows. ImageFileError when the size is
+// file has it) grow with a PlaneGrowth as the file delivers rows. ImageFileError when the size is
 // outside the supported range or above maxPixels.
 PlanarDocument startDocument(const std::string& path, uint64_t width, uint64_t height,
                              int32_t imageMode, uint64_t maxPixels);
-
-// Makes room for the rows above `rows` in every plane. Planes grow by at most doubling, so
-// a file that ends long before its declared size costs about what it delivered.
-void growToRows(PlanarDocument& document, int64_t rows, bool withAlpha);
 
 // Samples a pixel takes in the file: one per colour plane, plus one for alpha.
 size_t samplesPerPixel(const PlanarDocument& document, bool withAlpha);

@@ -14,6 +14,7 @@
 
 #include "host/files/error_trap.h"
 #include "host/files/image_codec_support.h"
+#include "host/files/plane_growth.h"
 #include "host/runtime/pixel_memory.h"
 
 namespace brivo::host::image_codec {
@@ -166,12 +167,13 @@ PlanarDocument readJpeg(std::FILE* file, const std::string& path, const ReadOpti
     std::vector<uint8_t> row(static_cast<size_t>(document.width) * document.planes.size());
     if (!guardedCall(errors.trap, [&] { jpeg_start_decompress(&cinfo); })) failDecode();
     // Rows are placed as they arrive, so a file that ends early costs only what it holds.
+    PlaneGrowth growth(document, false);
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION y = cinfo.output_scanline;
         JSAMPROW rowPointer = row.data();
         if (!guardedCall(errors.trap, [&] { jpeg_read_scanlines(&cinfo, &rowPointer, 1); }))
             failDecode();
-        growToRows(document, int64_t{y} + 1, false);
+        growth.toRows(int64_t{y} + 1);
         scatterRow(row.data(), document, y, false, invert);
         reportRows(options.rows, int64_t{y} + 1, document.height);
     }

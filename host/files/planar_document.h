@@ -82,7 +82,7 @@ struct PlanarDocument {
     // own when it was a JPEG, else quality 90 with colour at half resolution both ways.
     int jpegQuality = 90;
     std::array<int, 2> jpegLumaSampling = {2, 2};
-    int pngCompression = 7;  // zlib level 0 .. 9, used when it is written as PNG
+    int pngCompression = 6;  // 0 (stored) .. 9 (smallest), used when it is written as PNG
     TiffAlpha tiffAlpha = TiffAlpha::unassociated;
     ImageMetadata metadata;
     // The EXIF orientation (1 to 8) the pixels are stored in: 1 once they were turned upright.

@@ -4,15 +4,15 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <thread>
+#include <span>
 #include <vector>
 
 #include "host/files/error_trap.h"
 #include "host/files/image_codec_support.h"
+#include "host/files/plane_growth.h"
 #include "host/files/png_image_data.h"
 #include "host/runtime/pixel_memory.h"
 
@@ -22,31 +22,48 @@ namespace {
 // The image data goes out in IDAT chunks of at most this many bytes.
 constexpr size_t kImageDataChunkBytes = size_t{1} << 20;
 
-// IDAT chunks of at most kImageDataChunkBytes each, carrying the parts of the stream in order.
-// libpng leaves by a long jump on a write error, past any destructor, so the bytes waiting
-// for the next chunk are held in `pending`, owned by the caller outside that jump.
-void writeImageData(png_structp png, const PngImageData& data, std::vector<uint8_t>& pending) {
-    pending.assign(data.header.begin(), data.header.end());
-    const auto flush = [&](size_t upTo) {
-        while (pending.size() >= upTo && !pending.empty()) {
-            const size_t count = std::min(pending.size(), kImageDataChunkBytes);
-            png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), pending.data(), count);
-            pending.erase(pending.begin(), pending.begin() + static_cast<ptrdiff_t>(count));
-        }
-    };
-    for (const std::vector<uint8_t>& piece : data.pieces) {
-        for (size_t done = 0; done < piece.size();) {
-            const size_t count =
-                std::min(piece.size() - done, kImageDataChunkBytes - pending.size());
-            pending.insert(pending.end(), piece.begin() + static_cast<ptrdiff_t>(done),
-                           piece.begin() + static_cast<ptrdiff_t>(done + count));
-            done += count;
-            flush(kImageDataChunkBytes);
+[[noreturn]] void failWrite(const std::string& path, const ErrorTrap& trap) {
+    fail(path, std::string("cannot write PNG data (") + trap.message + ")");
+}
+
+// Gathers the image data into IDAT chunks of kImageDataChunkBytes and writes each as it fills.
+// libpng leaves by a long jump on a write error, so each chunk is written in its own guarded
+// call, and the bytes waiting for the next chunk live here, outside that jump.
+class ImageDataChunks {
+  public:
+    ImageDataChunks(png_structp png, ErrorTrap& trap, const std::string& path)
+        : png_(png), trap_(trap), path_(path) {
+        pending_.reserve(kImageDataChunkBytes);
+    }
+
+    void add(std::span<const uint8_t> bytes) {
+        while (!bytes.empty()) {
+            const size_t count = std::min(bytes.size(), kImageDataChunkBytes - pending_.size());
+            pending_.insert(pending_.end(), bytes.begin(), bytes.begin() + count);
+            bytes = bytes.subspan(count);
+            if (pending_.size() == kImageDataChunkBytes) writePending();
         }
     }
-    pending.insert(pending.end(), data.trailer.begin(), data.trailer.end());
-    flush(1);
-}
+
+    void finish() {
+        if (!pending_.empty()) writePending();
+    }
+
+  private:
+    void writePending() {
+        if (!guardedCall(trap_, [&] {
+                png_write_chunk(png_, reinterpret_cast<png_const_bytep>("IDAT"), pending_.data(),
+                                pending_.size());
+            }))
+            failWrite(path_, trap_);
+        pending_.clear();
+    }
+
+    png_structp png_;
+    ErrorTrap& trap_;
+    const std::string& path_;
+    std::vector<uint8_t> pending_;
+};
 
 void onPngError(png_structp png, png_const_charp message) noexcept {
     auto* trap = static_cast<ErrorTrap*>(png_get_error_ptr(png));
@@ -288,12 +305,13 @@ PlanarDocument readPng(std::FILE* file, const std::string& path, const ReadOptio
     const size_t rowBytes = static_cast<size_t>(document.width) * static_cast<size_t>(channels);
     if (png_get_rowbytes(png, info) != rowBytes) fail(path, "unexpected PNG row layout");
     const auto height = static_cast<size_t>(document.height);
+    PlaneGrowth growth(document, withAlpha);
     if (passes == 1) {
         // Rows are placed as they arrive, so a truncated file costs only what it holds.
         std::vector<uint8_t> row(rowBytes);
         for (size_t y = 0; y < height; ++y) {
             if (!guardedCall(trap, [&] { png_read_row(png, row.data(), nullptr); })) failDecode();
-            growToRows(document, static_cast<int64_t>(y) + 1, withAlpha);
+            growth.toRows(static_cast<int64_t>(y) + 1);
             scatterRow(row.data(), document, y, withAlpha, false);
             reportRows(options.rows, static_cast<int64_t>(y) + 1, document.height);
         }
@@ -303,7 +321,7 @@ PlanarDocument readPng(std::FILE* file, const std::string& path, const ReadOptio
         std::vector<png_bytep> rows(height);
         for (size_t y = 0; y < height; ++y) rows[y] = pixels.data() + y * rowBytes;
         if (!guardedCall(trap, [&] { png_read_image(png, rows.data()); })) failDecode();
-        growToRows(document, document.height, withAlpha);
+        growth.toRows(document.height);
         for (size_t y = 0; y < height; ++y) scatterRow(rows[y], document, y, withAlpha, false);
         reportRows(options.rows, document.height, document.height);
     }
@@ -329,21 +347,7 @@ void writePng(const PlanarDocument& document, const std::vector<uint8_t>& exif, 
     const size_t pixelBytes = samplesPerPixel(document, document.hasAlpha());
     const std::vector<ImageMetadata::PngText> texts = textsToWrite(document.metadata);
     const std::vector<png_text> chunks = textChunks(texts);
-    // The rows are compressed on several threads; progress and cancellation belong to the
-    // thread that called the writer, which reports the rows every thread has taken.
-    const std::thread::id writer = std::this_thread::get_id();
-    std::atomic<int64_t> rowsTaken{0};
-    const PngImageData imageData = compressPngImageData(
-        static_cast<size_t>(document.height), static_cast<size_t>(document.width) * pixelBytes,
-        pixelBytes, document.pngCompression, encoderThreadCount(), [&](size_t y, uint8_t* row) {
-            gatherRow(document, y, document.hasAlpha(), false, row);
-            const int64_t taken = ++rowsTaken;
-            if (std::this_thread::get_id() == writer)
-                reportRows(options.rows, std::min<int64_t>(taken, document.height),
-                           document.height);
-        });
-    std::vector<uint8_t> pendingImageData;
-    const bool written = guardedCall(trap, [&] {
+    const bool started = guardedCall(trap, [&] {
         png_init_io(png, file);
         acceptEveryProfile(png);
         png_set_IHDR(png, info, static_cast<png_uint_32>(document.width),
@@ -351,13 +355,26 @@ void writePng(const PlanarDocument& document, const std::vector<uint8_t>& exif, 
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         writePngMetadata(png, info, document, exif, chunks);
         png_write_info(png, info);
-        writeImageData(png, imageData, pendingImageData);
-        // libpng's own end needs rows written through it; every chunk it would add after
-        // the image data is set before the header is written, so the end is IEND alone.
-        png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
     });
-    if (!written) fail(path, std::string("cannot write PNG data (") + trap.message + ")");
-    reportRows(options.rows, document.height, document.height);
+    if (!started) failWrite(path, trap);
+    // The rows are compressed on several threads and written here, in order, as the pieces
+    // are ready; progress and cancellation belong to this thread.
+    ImageDataChunks imageData(png, trap, path);
+    compressPngImageData(
+        static_cast<size_t>(document.height), static_cast<size_t>(document.width) * pixelBytes,
+        pixelBytes, document.pngCompression, encoderThreadCount(),
+        [&](size_t y, uint8_t* row) { gatherRow(document, y, document.hasAlpha(), false, row); },
+        [&](std::span<const uint8_t> bytes, size_t rowsDone) {
+            imageData.add(bytes);
+            reportRows(options.rows, static_cast<int64_t>(rowsDone), document.height);
+        });
+    imageData.finish();
+    // libpng's own end needs rows written through it; every chunk it would add after the
+    // image data is set before the header is written, so the end is IEND alone.
+    if (!guardedCall(trap, [&] {
+            png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
+        }))
+        failWrite(path, trap);
 }
 
 }  // namespace brivo::host::image_codec

@@ -3,12 +3,18 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <new>
+#include <optional>
 #include <stdexcept>
+#include <stop_token>
+#include <system_error>
 #include <thread>
+#include <vector>
 
 namespace brivo::host::image_codec {
 
@@ -16,8 +22,15 @@ namespace {
 
 constexpr uint8_t kPaethFilter = 4;
 constexpr size_t kOutputStep = size_t{1} << 16;
-// Fewer rows than this per piece cost more in lost matches than the thread gains.
-constexpr size_t kLeastRowsPerPiece = 64;
+// Rows are compressed in pieces of about this many filtered bytes: enough that the joins cost
+// nothing measurable, few enough that the threads share the work evenly.
+constexpr size_t kPieceInputBytes = size_t{1} << 20;
+// deflate's window, which each piece is given from the rows before it.
+constexpr size_t kWindowBytes = size_t{1} << 15;
+// The full search is tried on a whole piece when it beats run matching on this much of it.
+constexpr size_t kSampleBytes = size_t{1} << 16;
+// Pieces that may be compressed ahead of the next one passed on, per thread.
+constexpr size_t kPiecesAheadPerThread = 2;
 
 uint8_t paethPredictor(int a, int b, int c) {
     const int p = a + b - c;
@@ -39,25 +52,12 @@ void paethFilter(const uint8_t* row, const uint8_t* above, size_t rowBytes, size
             row[i] - paethPredictor(row[i - pixelBytes], above[i], above[i - pixelBytes]));
 }
 
-// One piece of the stream: rows [first, end) deflated without a header, ending in a sync
-// flush (a later piece follows) or in the stream's final block.
-struct Piece {
-    size_t first = 0;
-    size_t end = 0;
-    bool last = false;
-    std::vector<uint8_t> deflated;
-    uLong adler = 0;
-    size_t inputBytes = 0;
-    std::exception_ptr failure;
-};
-
 class RawDeflater {
   public:
-    explicit RawDeflater(int level) {
-        // Z_FILTERED suits the small residuals the predictor leaves; the largest hash table
-        // finds a few more matches at little cost.
+    RawDeflater(int level, int strategy) {
+        // The largest hash table and block buffer: longer blocks suit photographs.
         const int status =
-            deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, MAX_MEM_LEVEL, Z_FILTERED);
+            deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, MAX_MEM_LEVEL, strategy);
         if (status == Z_MEM_ERROR) throw std::bad_alloc();
         if (status != Z_OK) throw std::runtime_error("cannot start the PNG compressor");
     }
@@ -65,9 +65,19 @@ class RawDeflater {
     RawDeflater(const RawDeflater&) = delete;
     RawDeflater& operator=(const RawDeflater&) = delete;
 
-    void add(const uint8_t* bytes, size_t count, int flush, std::vector<uint8_t>& out) {
-        stream_.next_in = const_cast<Bytef*>(bytes);
-        stream_.avail_in = static_cast<uInt>(count);
+    // Replaces `out` with `bytes` deflated as the continuation of `preceding`, the bytes
+    // before them in the stream (their matches may reach back into it), ending as `flush`
+    // says.
+    void compress(std::span<const uint8_t> preceding, std::span<const uint8_t> bytes, int flush,
+                  std::vector<uint8_t>& out) {
+        if (deflateReset(&stream_) != Z_OK ||
+            (!preceding.empty() &&
+             deflateSetDictionary(&stream_, preceding.data(),
+                                  static_cast<uInt>(preceding.size())) != Z_OK))
+            throw std::runtime_error("cannot restart the PNG compressor");
+        out.clear();
+        stream_.next_in = const_cast<Bytef*>(bytes.data());
+        stream_.avail_in = static_cast<uInt>(bytes.size());
         do {
             const size_t used = out.size();
             out.resize(used + kOutputStep);
@@ -85,76 +95,238 @@ class RawDeflater {
     z_stream stream_{};
 };
 
-void compressPiece(Piece& piece, size_t rowBytes, size_t pixelBytes, int level,
-                   const PngRowSource& rowSource) {
-    RawDeflater deflater(level);
-    std::vector<uint8_t> rows(2 * rowBytes, 0);
-    std::vector<uint8_t> filtered(rowBytes + 1);
-    uint8_t* above = rows.data();
-    uint8_t* row = rows.data() + rowBytes;
-    if (piece.first > 0) rowSource(piece.first - 1, above);
-    piece.adler = adler32(0L, Z_NULL, 0);
-    for (size_t y = piece.first; y < piece.end; ++y) {
-        rowSource(y, row);
-        paethFilter(row, above, rowBytes, pixelBytes, filtered.data());
-        piece.adler = adler32(piece.adler, filtered.data(), static_cast<uInt>(filtered.size()));
-        const bool final = y + 1 == piece.end;
-        const int flush = !final ? Z_NO_FLUSH : piece.last ? Z_FINISH : Z_SYNC_FLUSH;
-        deflater.add(filtered.data(), filtered.size(), flush, piece.deflated);
-        std::swap(above, row);
-    }
-    piece.inputBytes = (piece.end - piece.first) * filtered.size();
-}
+// One piece of the stream: rows [first, end) deflated without a header, ending in a sync
+// flush (a later piece follows) or in the stream's final block.
+struct Piece {
+    size_t first = 0;
+    size_t end = 0;
+    bool last = false;
+    std::vector<uint8_t> deflated;
+    uLong adler = 0;
+    std::exception_ptr failure;
+    bool ready = false;  // compressed, or failed; guarded by the schedule's mutex
+};
 
-void compressPieceNoexcept(Piece& piece, size_t rowBytes, size_t pixelBytes, int level,
-                           const PngRowSource& rowSource) noexcept {
+// Filters and compresses pieces, one at a time, on one thread.
+class PieceCompressor {
+  public:
+    PieceCompressor(size_t rowBytes, size_t pixelBytes, PngDeflateSettings settings,
+                    const PngRowSource& rowSource)
+        : rowBytes_(rowBytes),
+          pixelBytes_(pixelBytes),
+          settings_(settings),
+          rowSource_(rowSource),
+          runs_(settings.store ? Z_NO_COMPRESSION : Z_DEFAULT_COMPRESSION,
+                settings.store ? Z_DEFAULT_STRATEGY : Z_RLE),
+          rows_(2 * rowBytes) {
+        if (settings.search != PngSearch::never) search_.emplace(settings.searchLevel, Z_FILTERED);
+    }
+
+    // Compresses `piece`, leaving it unfinished when `stop` is asked for.
+    void compress(Piece& piece, const std::stop_token& stop) {
+        // The rows just before the piece are filtered too: as the stream holds them, they
+        // fill deflate's window as they would have in one unbroken stream.
+        const size_t filteredRowBytes = rowBytes_ + 1;
+        const size_t rowsInWindow = (kWindowBytes + filteredRowBytes - 1) / filteredRowBytes;
+        const size_t start = piece.first - std::min(piece.first, rowsInWindow);
+        filtered_.resize((piece.end - start) * filteredRowBytes);
+        startAt(start);
+        for (size_t y = start; y < piece.end; ++y) {
+            if (stop.stop_requested()) return;
+            filterRow(y, filtered_.data() + (y - start) * filteredRowBytes);
+        }
+        const size_t windowEnd = (piece.first - start) * filteredRowBytes;
+        const auto window =
+            std::span(filtered_).first(windowEnd).last(std::min(windowEnd, kWindowBytes));
+        const auto rows = std::span(filtered_).subspan(windowEnd);
+        piece.adler = adler32_z(adler32(0L, Z_NULL, 0), rows.data(), rows.size());
+
+        const int flush = piece.last ? Z_FINISH : Z_SYNC_FLUSH;
+        runs_.compress(window, rows, flush, piece.deflated);
+        if (search_ && searchPays(window, rows)) {
+            search_->compress(window, rows, flush, other_);
+            if (other_.size() < piece.deflated.size()) std::swap(piece.deflated, other_);
+        }
+    }
+
+  private:
+    // Whether the full match search may beat run matching on these rows: always, or when
+    // it does on their first kSampleBytes by more than 1%. Smaller wins rarely hold over
+    // the whole piece and are not worth the search's time.
+    bool searchPays(std::span<const uint8_t> window, std::span<const uint8_t> rows) {
+        if (settings_.search == PngSearch::always) return true;
+        const auto sample = rows.first(std::min(rows.size(), kSampleBytes));
+        runs_.compress(window, sample, Z_SYNC_FLUSH, other_);
+        const size_t runBytes = other_.size();
+        search_->compress(window, sample, Z_SYNC_FLUSH, other_);
+        return other_.size() + runBytes / 100 < runBytes;
+    }
+
+    // Makes row y - 1 the row above the next one filtered: zeros above the first row.
+    void startAt(size_t y) {
+        if (y == 0)
+            std::fill_n(rows_.data(), rowBytes_, uint8_t{0});
+        else
+            rowSource_(y - 1, rows_.data());
+        aboveFirst_ = true;
+    }
+
+    // Filters row y into `out`; the row above must be the one read last.
+    void filterRow(size_t y, uint8_t* out) {
+        uint8_t* above = rows_.data() + (aboveFirst_ ? 0 : rowBytes_);
+        uint8_t* row = rows_.data() + (aboveFirst_ ? rowBytes_ : 0);
+        rowSource_(y, row);
+        paethFilter(row, above, rowBytes_, pixelBytes_, out);
+        aboveFirst_ = !aboveFirst_;
+    }
+
+    size_t rowBytes_;
+    size_t pixelBytes_;
+    PngDeflateSettings settings_;
+    const PngRowSource& rowSource_;
+    RawDeflater runs_;                   // run matching only, or storing
+    std::optional<RawDeflater> search_;  // the full match search, when the settings ask
+    std::vector<uint8_t> rows_;          // the row above and the row being filtered, in turn
+    bool aboveFirst_ = true;
+    std::vector<uint8_t> filtered_;  // the window's rows, then the piece's
+    std::vector<uint8_t> other_;     // the other compression of the piece, or of a sample
+};
+
+// Hands pieces to threads in order, keeping them at most `ahead` pieces ahead of the next one
+// to be passed on, so that the output waiting for its turn stays small.
+class PieceSchedule {
+  public:
+    PieceSchedule(std::vector<Piece>& pieces, size_t ahead) : pieces_(pieces), ahead_(ahead) {}
+
+    // For a helper thread: the next piece to compress, or null when none is left or `stop`
+    // was asked for.
+    Piece* take(const std::stop_token& stop) {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait(lock, stop, [&] { return noneLeft() || mayTake(); })) return nullptr;
+        return noneLeft() ? nullptr : &pieces_[nextToTake_++];
+    }
+
+    // For the writing thread: waits until piece `next` is ready, answering null, or until
+    // a piece may be taken, answering it.
+    Piece* nextOrTake(size_t next) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return pieces_[next].ready || (!noneLeft() && mayTake()); });
+        return pieces_[next].ready ? nullptr : &pieces_[nextToTake_++];
+    }
+
+    void finished(Piece& piece) {
+        const std::lock_guard lock(mutex_);
+        piece.ready = true;
+        changed_.notify_all();
+    }
+
+    void passedOn(size_t next) {
+        const std::lock_guard lock(mutex_);
+        nextToPass_ = next;
+        changed_.notify_all();
+    }
+
+  private:
+    bool noneLeft() const { return nextToTake_ == pieces_.size(); }
+    bool mayTake() const { return nextToTake_ < nextToPass_ + ahead_; }
+
+    std::vector<Piece>& pieces_;
+    size_t ahead_;
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    size_t nextToTake_ = 0;
+    size_t nextToPass_ = 0;
+};
+
+void compressNoexcept(PieceCompressor& compressor, Piece& piece,
+                      const std::stop_token& stop) noexcept {
     try {
-        compressPiece(piece, rowBytes, pixelBytes, level, rowSource);
+        compressor.compress(piece, stop);
     } catch (...) {
         piece.failure = std::current_exception();
     }
 }
 
+// A helper thread's work: pieces until none is left or it is asked to stop.
+void compressPieces(const std::stop_token& stop, PieceSchedule& schedule, size_t rowBytes,
+                    size_t pixelBytes, PngDeflateSettings settings,
+                    const PngRowSource& rowSource) noexcept {
+    std::optional<PieceCompressor> compressor;
+    while (Piece* piece = schedule.take(stop)) {
+        try {
+            if (!compressor) compressor.emplace(rowBytes, pixelBytes, settings, rowSource);
+            compressNoexcept(*compressor, *piece, stop);
+        } catch (...) {
+            piece->failure = std::current_exception();
+        }
+        schedule.finished(*piece);
+    }
+}
+
+std::vector<Piece> piecesOf(size_t height, size_t rowBytes) {
+    const size_t rowsPerPiece = std::max<size_t>(1, kPieceInputBytes / (rowBytes + 1));
+    const size_t count = std::max<size_t>(1, (height + rowsPerPiece - 1) / rowsPerPiece);
+    std::vector<Piece> pieces(count);
+    for (size_t i = 0; i < count; ++i) {
+        pieces[i].first = std::min(height, i * rowsPerPiece);
+        pieces[i].end = std::min(height, (i + 1) * rowsPerPiece);
+        pieces[i].last = i + 1 == count;
+    }
+    return pieces;
+}
+
 }  // namespace
 
-PngImageData compressPngImageData(size_t height, size_t rowBytes, size_t pixelBytes, int level,
-                                  int threads, const PngRowSource& rowSource) {
-    level = std::clamp(level, kLeastPngCompression, kMostPngCompression);
-    const size_t wanted = static_cast<size_t>(std::max(threads, 1));
-    const size_t pieceCount = std::clamp<size_t>(height / kLeastRowsPerPiece, size_t{1}, wanted);
-    std::vector<Piece> pieces(pieceCount);
-    for (size_t i = 0; i < pieceCount; ++i) {
-        pieces[i].first = height * i / pieceCount;
-        pieces[i].end = height * (i + 1) / pieceCount;
-        pieces[i].last = i + 1 == pieceCount;
-    }
-    {
-        std::vector<std::jthread> helpers;
-        for (size_t i = 1; i < pieceCount; ++i) {
-            try {
-                helpers.emplace_back(compressPieceNoexcept, std::ref(pieces[i]), rowBytes,
-                                     pixelBytes, level, std::cref(rowSource));
-            } catch (const std::system_error&) {
-                compressPieceNoexcept(pieces[i], rowBytes, pixelBytes, level, rowSource);
-            }
-        }
-        compressPieceNoexcept(pieces[0], rowBytes, pixelBytes, level, rowSource);
-    }
-    for (const Piece& piece : pieces)
-        if (piece.failure) std::rethrow_exception(piece.failure);
+PngDeflateSettings deflateSettingsFor(int compression) {
+    compression = std::clamp(compression, kLeastPngCompression, kMostPngCompression);
+    if (compression == 0) return {true, PngSearch::never, 0};
+    if (compression < 6) return {false, PngSearch::never, 0};
+    if (compression < 9) return {false, PngSearch::whereItPays, compression + 1};
+    return {false, PngSearch::always, 9};
+}
 
-    // The stream is the zlib header, the pieces and the Adler-32 of all the filtered bytes,
-    // most significant byte first. The pieces stay apart rather than being copied together.
-    PngImageData data;
-    data.header = {0x78, 0xDA};  // a 32 KiB window; the check bits make the pair a multiple of 31
-    uLong adler = adler32(0L, Z_NULL, 0);
-    for (Piece& piece : pieces) {
-        adler = adler32_combine(adler, piece.adler, static_cast<z_off_t>(piece.inputBytes));
-        data.pieces.push_back(std::move(piece.deflated));
+void compressPngImageData(size_t height, size_t rowBytes, size_t pixelBytes, int compression,
+                          int threads, const PngRowSource& rowSource, const PngStreamSink& sink) {
+    const PngDeflateSettings settings = deflateSettingsFor(compression);
+    std::vector<Piece> pieces = piecesOf(height, rowBytes);
+    const size_t helperCount =
+        std::min(static_cast<size_t>(std::max(threads, 1)) - 1, pieces.size() - 1);
+    PieceSchedule schedule(pieces, kPiecesAheadPerThread * (helperCount + 1));
+    PieceCompressor compressor(rowBytes, pixelBytes, settings, rowSource);
+    // Declared last, so that on every way out the helpers are asked to stop and joined
+    // before anything they use goes.
+    std::vector<std::jthread> helpers;
+    for (size_t i = 0; i < helperCount; ++i) {
+        try {
+            helpers.emplace_back(compressPieces, std::ref(schedule), rowBytes, pixelBytes, settings,
+                                 std::cref(rowSource));
+        } catch (const std::system_error&) {
+            break;  // fewer helpers; this thread takes their share
+        }
     }
-    for (int shift = 24; shift >= 0; shift -= 8)
-        data.trailer.push_back(static_cast<uint8_t>(adler >> shift));
-    return data;
+
+    // The stream is the zlib header (a 32 KiB window; the check bits make the pair a multiple
+    // of 31), the pieces, and the Adler-32 of all the filtered bytes, most significant first.
+    const uint8_t header[2] = {0x78, 0xDA};
+    sink(header, 0);
+    uLong adler = adler32(0L, Z_NULL, 0);
+    for (size_t next = 0; next < pieces.size();) {
+        if (Piece* own = schedule.nextOrTake(next)) {
+            compressNoexcept(compressor, *own, {});
+            schedule.finished(*own);
+            continue;
+        }
+        Piece& piece = pieces[next];
+        if (piece.failure) std::rethrow_exception(piece.failure);
+        adler = adler32_combine(adler, piece.adler,
+                                static_cast<z_off_t>((piece.end - piece.first) * (rowBytes + 1)));
+        sink(piece.deflated, piece.end);
+        std::vector<uint8_t>().swap(piece.deflated);
+        schedule.passedOn(++next);
+    }
+    uint8_t trailer[4];
+    for (size_t i = 0; i < 4; ++i) trailer[i] = static_cast<uint8_t>(adler >> (24 - 8 * i));
+    sink(trailer, height);
 }
 
 int encoderThreadCount() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/files/image_codec_support.h"
+#include "host/files/plane_growth.h"
 #include "host/runtime/pixel_memory.h"
 
 namespace brivo::host::image_codec {
@@ -72,6 +73,7 @@ bool readTiffSamples(TIFF* tiff, PlanarDocument& document, uint16_t samples, boo
     const size_t chunkSamples = separate ? 1 : samples;
     const uint16_t chunkCount = separate ? samples : 1;
     const size_t colourPlanes = document.planes.size();
+    PlaneGrowth growth(document, withAlpha);
 
     // Copies `count` pixels of one chunk, starting at (x, y), into their planes.
     const auto place = [&](const uint8_t* source, uint32_t x, uint32_t y, uint32_t count,
@@ -82,7 +84,7 @@ bool readTiffSamples(TIFF* tiff, PlanarDocument& document, uint16_t samples, boo
         for (size_t i = 0; i < count; ++i) target[i] = source[i] ^ mask;
     };
     const auto rowsDone = [&](uint16_t chunk, uint32_t rows) {
-        if (chunk == 0) growToRows(document, rows, withAlpha);
+        if (chunk == 0) growth.toRows(rows);
         reportRows(monitor, int64_t{chunk} * height + rows, int64_t{chunkCount} * height);
     };
 
@@ -98,7 +100,7 @@ bool readTiffSamples(TIFF* tiff, PlanarDocument& document, uint16_t samples, boo
         for (uint16_t chunk = 0; chunk < chunkCount; ++chunk)
             for (uint32_t ty = 0; ty < height; ty += tileHeight) {
                 const uint32_t rows = std::min(tileHeight, height - ty);
-                if (chunk == 0) growToRows(document, ty + rows, withAlpha);
+                if (chunk == 0) growth.toRows(ty + rows);
                 for (uint32_t tx = 0; tx < width; tx += tileWidth) {
                     if (TIFFReadTile(tiff, tile.data(), tx, ty, 0, chunk) < 0) return false;
                     const uint32_t columns = std::min(tileWidth, width - tx);
@@ -118,7 +120,7 @@ bool readTiffSamples(TIFF* tiff, PlanarDocument& document, uint16_t samples, boo
     for (uint16_t chunk = 0; chunk < chunkCount; ++chunk)
         for (uint32_t y = 0; y < height; ++y) {
             if (TIFFReadScanline(tiff, line.data(), y, chunk) < 0) return false;
-            if (chunk == 0) growToRows(document, y + 1, withAlpha);
+            if (chunk == 0) growth.toRows(y + 1);
             place(line.data(), 0, y, width, chunk);
             rowsDone(chunk, y + 1);
         }

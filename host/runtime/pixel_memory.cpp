@@ -108,9 +108,9 @@ SpareBlocks& spareBlocks() noexcept {
     return *spares;
 }
 
-// A fresh mapping of `length` bytes marked for huge pages; kept blocks are given back first
-// when the address space or memory is short.
-void* mapBlock(size_t length) noexcept {
+// A fresh mapping of `length` bytes for a block of `bytes`, marked for huge pages; kept blocks
+// are given back first when the address space or memory is short.
+void* mapBlock(size_t length, size_t bytes) noexcept {
     void* block = mapAligned(length);
     if (!block) {
         spareBlocks().release();
@@ -121,6 +121,10 @@ void* mapBlock(size_t length) noexcept {
     // Fails where the kernel has no transparent huge pages; the block then works with small
     // pages, only more slowly.
     madvise(block, length, MADV_HUGEPAGE);
+    // The huge page the block ends in is left to small pages: filled as a huge page, the
+    // rounding slack would cost up to a whole huge page of memory per block.
+    const size_t whole = bytes & ~(kPixelPageBytes - 1);
+    if (whole < length) madvise(static_cast<char*>(block) + whole, length - whole, MADV_NOHUGEPAGE);
 #endif
     return block;
 }
@@ -137,7 +141,7 @@ void* allocatePixelMemory(size_t bytes) noexcept {
 
     const size_t length = roundToPages(bytes);
     void* block = spareBlocks().take(length);
-    if (!block) block = mapBlock(length);
+    if (!block) block = mapBlock(length, bytes);
     if (!block) return nullptr;
     BRIVO_UNPOISON(block, bytes);
     // The rounding slack is not part of the block: let the address sanitizer catch overruns.

@@ -512,7 +512,9 @@ TEST_P(ImageFileWriteFailure, LeavesTheExistingFileUntouched) {
     const std::string path = file(std::string("out.") + GetParam());
     const Bytes old = {'o', 'l', 'd'};
     writeBytes(path, old);
-    PlanarDocument document = testDocument(plugInModeRGBColor, false, 600, 400);
+    // Large enough that the image data is still being compressed on other threads when the
+    // write fails.
+    PlanarDocument document = testDocument(plugInModeRGBColor, false, 1200, 900);
     std::mt19937 random(7);  // noise so that nothing compresses well
     for (auto& plane : document.planes)
         for (auto& v : plane) v = static_cast<uint8_t>(random());

@@ -92,14 +92,26 @@ TEST(PixelMemory, LargeBlocksAreHugePageAlignedAndWritable) {
     }
 }
 
-TEST(PixelMemory, LargeBlocksAskForHugePages) {
+// Whole huge pages for the block's body; small pages where it ends inside a huge page, so
+// that filling the block costs its size, not its rounded size.
+TEST(PixelMemory, LargeBlocksAskForHugePagesWhereTheyFillThem) {
     if (!std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"))
         GTEST_SKIP() << "this kernel has no transparent huge pages";
+    releaseSparePixelMemory();  // a fresh mapping: a kept block holds its last user's pages
     const size_t bytes = 5 * kMiB;
-    void* block = allocatePixelMemory(bytes);
+    auto* block = static_cast<char*>(allocatePixelMemory(bytes));
     ASSERT_NE(block, nullptr);
     EXPECT_NE(vmFlagsOf(block).find(" hg "), std::string::npos) << vmFlagsOf(block);
-    EXPECT_NE(vmFlagsOf(static_cast<char*>(block) + bytes - 1).find(" hg "), std::string::npos);
+    EXPECT_NE(vmFlagsOf(block + 4 * kMiB - 1).find(" hg "), std::string::npos);
+    EXPECT_NE(vmFlagsOf(block + bytes - 1).find(" nh "), std::string::npos)
+        << vmFlagsOf(block + bytes - 1);
+
+    std::fill_n(block, bytes, 1);
+    std::vector<unsigned char> pages(6 * kMiB / 4096);
+    ASSERT_EQ(mincore(block, 6 * kMiB, pages.data()), 0);
+    EXPECT_LE(std::count_if(pages.begin(), pages.end(), [](unsigned char p) { return p & 1; }),
+              static_cast<ptrdiff_t>(bytes / 4096))
+        << "the rounding slack was filled";
     freePixelMemory(block, bytes);
 }
 
