@@ -14,6 +14,7 @@
 #include "host/files/image_codec_support.h"
 #include "host/files/plane_growth.h"
 #include "host/files/png_image_data.h"
+#include "host/runtime/host_threads.h"
 #include "host/runtime/pixel_memory.h"
 
 namespace brivo::host::image_codec {
@@ -362,7 +363,7 @@ void writePng(const PlanarDocument& document, const std::vector<uint8_t>& exif, 
     ImageDataChunks imageData(png, trap, path);
     compressPngImageData(
         static_cast<size_t>(document.height), static_cast<size_t>(document.width) * pixelBytes,
-        pixelBytes, document.pngCompression, encoderThreadCount(),
+        pixelBytes, document.pngCompression, hostThreadCount(),
         [&](size_t y, uint8_t* row) { gatherRow(document, y, document.hasAlpha(), false, row); },
         [&](std::span<const uint8_t> bytes, size_t rowsDone) {
             imageData.add(bytes);

@@ -329,14 +329,4 @@ void compressPngImageData(size_t height, size_t rowBytes, size_t pixelBytes, int
     sink(trailer, height);
 }
 
-int encoderThreadCount() {
-    const char* value = std::getenv("BRIVO_THREADS");
-    if (value != nullptr && *value != '\0') {
-        char* end = nullptr;
-        const long count = std::strtol(value, &end, 10);
-        if (*end == '\0' && count >= 1 && count <= 64) return static_cast<int>(count);
-    }
-    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
-}
-
 }  // namespace brivo::host::image_codec

@@ -45,8 +45,4 @@ using PngStreamSink = std::function<void(std::span<const uint8_t> bytes, size_t 
 void compressPngImageData(size_t height, size_t rowBytes, size_t pixelBytes, int compression,
                           int threads, const PngRowSource& rowSource, const PngStreamSink& sink);
 
-// The threads the host's encoders may use: BRIVO_THREADS when it is a whole number from 1 to
-// 64, else the processors available.
-int encoderThreadCount();
-
 }  // namespace brivo::host::image_codec
