@@ -98,11 +98,11 @@ TEST(MatteSimd, CmykLuminanceMatchesReferenceOverEveryInkTriple) {
     uint8_t identity[kMatteTableSize];
     for (int32_t i = 0; i < kMatteTableSize; ++i) identity[i] = static_cast<uint8_t>(i);
     const int32_t width = 256 * 256;
-    std::vector<uint8_t> source(static_cast<size_t>(width * 4) * 256);
+    std::vector<uint8_t> source(static_cast<size_t>(width * 4 + 3) * 256);
     for (const uint8_t black : {0, 1, 128, 254, 255}) {
         for (int32_t c = 0; c < 256; ++c)
             for (int32_t x = 0; x < width; ++x) {
-                uint8_t* p = &source[(static_cast<size_t>(c) * width + x) * 4];
+                uint8_t* p = &source[static_cast<size_t>(c) * (width * 4 + 3) + 4 * x];
                 p[0] = static_cast<uint8_t>(c);
                 p[1] = static_cast<uint8_t>(x >> 8);
                 p[2] = static_cast<uint8_t>(x);
