@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <utility>
 
 #include "core/simd_dispatch.h"
 #include "core/worker_pool.h"
@@ -205,30 +206,47 @@ void displaceShape(const ShapeWindow& shape, const PixelView& strip, const VRect
     });
 }
 
+void displaceByLuminance(const FilterParameters& params, const VRect& rect,
+                         const PlacedShape& shape, int32_t imageWidth, int32_t imageHeight,
+                         PixelView& strip) {
+    const VRect shapeRect =
+        shapeStripRect(rect, imageWidth, imageHeight, shape.width(), shape.height());
+    const double amount = params.lightDisplacement * imageHeight * 0.005;
+    displaceShape(shape.window(), strip, rect, shapeRect, amount, amount);
+}
+
 void fillShapeStrip(const FilterParameters& params, const HostImage& source, const VRect& rect,
                     const PlacedShape& shape, int32_t imageWidth, int32_t imageHeight,
                     PixelView& strip) {
-    const bool sameSize = shape.width() == imageWidth && shape.height() == imageHeight;
-    const VRect shapeRect =
-        shapeStripRect(rect, imageWidth, imageHeight, shape.width(), shape.height());
     if (params.lightDisplacement == 0.0) {
+        const bool sameSize = shape.width() == imageWidth && shape.height() == imageHeight;
+        const VRect shapeRect =
+            shapeStripRect(rect, imageWidth, imageHeight, shape.width(), shape.height());
         copyShapePart(shape, shapeRect, sameSize, strip);
     } else {
-        const double amount = params.lightDisplacement * imageHeight * 0.005;
         fillLuminance(source.view(), source.imageMode, strip);
-        displaceShape(shape.window(), strip, rect, shapeRect, amount, amount);
+        displaceByLuminance(params, rect, shape, imageWidth, imageHeight, strip);
     }
 }
 
 ImageHandle blendShapeIntoMask(HostDocument& document, const FilterParameters& params,
                                const HostImage& source, const VRect& rect, const ImageHandle& matte,
-                               const PlacedShape& shape, int32_t imageWidth, int32_t imageHeight) {
+                               const PlacedShape& shape, int32_t imageWidth, int32_t imageHeight,
+                               ImageHandle luminance) {
     if (shape.empty()) return matte;
-    ImageHandle mask = document.allocateBuffer(rect.right - rect.left, rect.bottom - rect.top, 1,
-                                               source.bytesPerSample, plugInModeGrayScale);
-    mask->clear();
+    ImageHandle mask = std::move(luminance);
+    const bool holdsLuminance = !mask.empty();
+    if (!holdsLuminance) {
+        mask = document.allocateBuffer(rect.right - rect.left, rect.bottom - rect.top, 1,
+                                       source.bytesPerSample, plugInModeGrayScale);
+        // The copied shape covers only its own part of the strip; displacement writes all.
+        if (params.lightDisplacement == 0.0) mask->clear();
+    }
     PixelView strip = mask->view();
-    fillShapeStrip(params, source, rect, shape, imageWidth, imageHeight, strip);
+    if (holdsLuminance)
+        displaceByLuminance(params, rect, shape, imageWidth, imageHeight, strip);
+    else
+        fillShapeStrip(params, source, rect, shape, imageWidth, imageHeight, strip);
     const PixelView matteView = matte.empty() ? PixelView() : matte->view();
     blendShape(strip, matteView, params.shapeBlendMode, params.shapeOpacity);
     return mask;

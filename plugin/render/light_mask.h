@@ -81,13 +81,22 @@ void fillShapeStrip(const FilterParameters& params, const HostImage& source, con
                     const PlacedShape& shape, int32_t imageWidth, int32_t imageHeight,
                     PixelView& strip);
 
+// The displacement step of fillShapeStrip: strip (rect's size) holds the source's
+// luminance on entry and rect's part of shape, displaced by lightDisplacement, on return.
+void displaceByLuminance(const FilterParameters& params, const VRect& rect,
+                         const PlacedShape& shape, int32_t imageWidth, int32_t imageHeight,
+                         PixelView& strip);
+
 // Steps of the light mask after the matte and the placed shape are built: with no shape,
-// the matte itself; otherwise a new one-channel mask of rect's size holding the strip's
-// part of shape (displaced when lightDisplacement is not 0) blended with the matte.
-// source holds rect's pixels from its pixel (0, 0); shape is imageWidth × imageHeight or
-// any other size, which is then mapped by shapeStripRect.
+// the matte itself; otherwise a one-channel mask of rect's size holding the strip's part of
+// shape (displaced when lightDisplacement is not 0) blended with the matte. The mask is
+// luminance when given, a one-channel image of rect's size holding the source's luminance
+// (fillLuminance) for the displacement; otherwise a new image. source holds rect's pixels
+// from its pixel (0, 0); shape is imageWidth × imageHeight or any other size, which is then
+// mapped by shapeStripRect.
 ImageHandle blendShapeIntoMask(HostDocument& document, const FilterParameters& params,
                                const HostImage& source, const VRect& rect, const ImageHandle& matte,
-                               const PlacedShape& shape, int32_t imageWidth, int32_t imageHeight);
+                               const PlacedShape& shape, int32_t imageWidth, int32_t imageHeight,
+                               ImageHandle luminance = ImageHandle());
 
 }  // namespace brivo

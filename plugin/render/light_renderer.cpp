@@ -11,6 +11,7 @@
 #include "image/pattern_decoder.h"
 #include "render/compositing.h"
 #include "render/light_mask.h"
+#include "render/matte.h"
 #include "render/shape_builder.h"
 
 namespace brivo {
@@ -128,19 +129,29 @@ void LightRenderer::recordMatteSettings() {
     cachedParams_.matteBlur = params_->matteBlur;
 }
 
-ImageHandle LightRenderer::buildMatte(HostImage& source, const VRect& rect) {
+bool LightRenderer::matteReusable(int32_t width, int32_t height) const {
+    return cacheResults_ && matteSettingsUnchanged() && sizeEquals(cachedMatte_, width, height);
+}
+
+ImageHandle LightRenderer::buildMatte(HostImage& source, const VRect& rect,
+                                      const ImageHandle& luminance) {
     const int32_t w = widthOf(rect);
     const int32_t h = heightOf(rect);
-    if (cacheResults_ && matteSettingsUnchanged() && sizeEquals(cachedMatte_, w, h))
-        return cachedMatte_;
+    if (matteReusable(w, h)) return cachedMatte_;
     cachedMatte_.release();
     // A cached mask was blended from the old matte; it must not outlive it.
     cachedMask_.release();
     ImageHandle matte =
         document_.allocateBuffer(w, h, 1, source.bytesPerSample, plugInModeGrayScale);
-    const PixelView sourceView = viewOf(source, w, h);
     PixelView matteView = matte->view();
-    extractMatte(sourceView, source.imageMode, params_->matteChannel, matteCurve_, matteView);
+    if (!luminance.empty() && matteChannelOf(params_->matteChannel) == MatteChannel::Luminance) {
+        // One byte a pixel reads as itself: the table maps the luminance as it stands.
+        extractMatte(luminance->view(), plugInModeGrayScale, params_->matteChannel, matteCurve_,
+                     matteView);
+    } else {
+        extractMatte(viewOf(source, w, h), source.imageMode, params_->matteChannel, matteCurve_,
+                     matteView);
+    }
     if (params_->matteBlur > 0.0) {
         blurInPlace(*matte, static_cast<float>(scaleX * params_->matteBlur),
                     static_cast<float>(scaleY * params_->matteBlur));
@@ -150,6 +161,21 @@ ImageHandle LightRenderer::buildMatte(HostImage& source, const VRect& rect) {
         recordMatteSettings();
     }
     return matte;
+}
+
+ImageHandle LightRenderer::sharedLuminance(HostImage& source, const VRect& rect,
+                                           const PlacedShape& shape) {
+    const int32_t w = widthOf(rect);
+    const int32_t h = heightOf(rect);
+    const bool matteReadsLuminance =
+        matteChannelOf(params_->matteChannel) == MatteChannel::Luminance && !matteReusable(w, h);
+    if (params_->lightDisplacement == 0.0 || shape.empty() || !matteReadsLuminance)
+        return ImageHandle();
+    ImageHandle luminance =
+        document_.allocateBuffer(w, h, 1, source.bytesPerSample, plugInModeGrayScale);
+    PixelView view = luminance->view();
+    fillLuminance(viewOf(source, w, h), source.imageMode, view);
+    return luminance;
 }
 
 ImageHandle LightRenderer::buildLightMask(HostImage& source, const VRect& rect) {
@@ -162,11 +188,14 @@ ImageHandle LightRenderer::buildLightMask(HostImage& source, const VRect& rect) 
     const bool needMatte = mode != ShapeBlendMode::Only;
     const bool hasShape = mode != ShapeBlendMode::None && !params_->shapeFile.isEmpty();
     if (!needMatte && !hasShape) return ImageHandle();
-    ImageHandle matte = buildMatte(source, rect);
-    if (!hasShape) return matte;
+    if (!hasShape) return buildMatte(source, rect, ImageHandle());
     const PlacedShape& shape = placeShape(imageWidth_, imageHeight_);
+    // The matte and the displacement may read the same luminance: it is computed once and
+    // then becomes the mask that the displaced shape replaces.
+    ImageHandle luminance = sharedLuminance(source, rect, shape);
+    ImageHandle matte = buildMatte(source, rect, luminance);
     ImageHandle mask = blendShapeIntoMask(document_, *params_, source, rect, matte, shape,
-                                          imageWidth_, imageHeight_);
+                                          imageWidth_, imageHeight_, std::move(luminance));
     if (cacheResults_) {
         cachedMask_ = mask;
         recordMatteSettings();

@@ -56,7 +56,14 @@ class LightRenderer {
 
   private:
     ImageHandle buildLightMask(HostImage& source, const VRect& rect);
-    ImageHandle buildMatte(HostImage& source, const VRect& rect);
+    // The matte of rect, or the cached one while its settings and size hold. luminance, when
+    // not empty, holds the source's luminance over rect, which a Luminance matte then reads
+    // instead of the source.
+    ImageHandle buildMatte(HostImage& source, const VRect& rect, const ImageHandle& luminance);
+    bool matteReusable(int32_t width, int32_t height) const;
+    // The source's luminance over rect in a new one-channel image when both a matte about to
+    // be built and the shape's displacement read it; empty otherwise.
+    ImageHandle sharedLuminance(HostImage& source, const VRect& rect, const PlacedShape& shape);
     // The pattern placed on a width × height image; kept while the shape settings and
     // size are unchanged (also across the strips of one run, where it cannot change).
     const PlacedShape& placeShape(int32_t width, int32_t height);

@@ -13,13 +13,7 @@
 namespace brivo {
 namespace {
 
-// Byte-to-unit scale of the floating-point channels, a single-precision constant.
-constexpr float kUnitScale = 0.003921569f;
-
-MatteChannel channelOrLuminance(int32_t matteChannel) {
-    if (matteChannel < 0 || matteChannel >= kMatteChannelCount) return MatteChannel::Luminance;
-    return static_cast<MatteChannel>(matteChannel);
-}
+constexpr float kUnitScale = kMatteUnitScale;
 
 // Hue in degrees scaled by 0.7083333 into 0..255, all in single precision; 0 where
 // the hue is undefined (grey pixels).
@@ -142,6 +136,11 @@ uint8_t channelIndex(const uint8_t* pixel, int32_t imageMode, MatteChannel chann
 
 }  // namespace
 
+MatteChannel matteChannelOf(int32_t matteChannel) {
+    if (matteChannel < 0 || matteChannel >= kMatteChannelCount) return MatteChannel::Luminance;
+    return static_cast<MatteChannel>(matteChannel);
+}
+
 void buildMatteTable(double mattePosition, double matteRange, uint8_t table[kMatteTableSize]) {
     const double p = mattePosition * 0.01;
     const double r = matteRange * 0.01;
@@ -160,7 +159,7 @@ namespace {
 
 void scalarExtractMatte(const PixelView& source, int32_t imageMode, int32_t matteChannel,
                         const uint8_t table[kMatteTableSize], PixelView& matte) {
-    const MatteChannel channel = channelOrLuminance(matteChannel);
+    const MatteChannel channel = matteChannelOf(matteChannel);
     for (int32_t y = 0; y < matte.height; ++y) {
         for (int32_t x = 0; x < matte.width; ++x) {
             *matte.at(x, y) = table[channelIndex(source.at(x, y), imageMode, channel)];

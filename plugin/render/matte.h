@@ -4,11 +4,20 @@
 
 #include <cstdint>
 
+#include "core/filter_parameters.h"
 #include "core/pixel_view.h"
 
 namespace brivo {
 
 inline constexpr int32_t kMatteTableSize = 256;
+
+// Byte-to-unit scale of the floating-point channels (hue, saturation, CMYK luminance), a
+// single-precision constant.
+inline constexpr float kMatteUnitScale = 0.003921569f;
+
+// The channel a matteChannel value selects: any value outside the MatteChannel range means
+// Luminance.
+MatteChannel matteChannelOf(int32_t matteChannel);
 
 // Fills table from a natural spline through five points that rise from 0 at
 // position - range to 1 at position and fall back to 0 at position + range (both in

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -24,6 +26,8 @@
 #include "host/runtime/call_binding.h"
 #include "host/runtime/suite_registry.h"
 #include "image/host_document.h"
+#include "render/matte.h"
+#include "render/shape_blend.h"
 #include "support/temp_dir.h"
 
 namespace brivo {
@@ -589,6 +593,46 @@ TEST_P(LightRendererModeTest, CachedAndUncachedRenderAlikeInEveryMode) {
         if (mode_ == plugInModeRGBColor) {
             for (size_t i = 3; i < a.size(); i += 4)
                 ASSERT_EQ(a[i], source->data[i]) << "pixel " << i / 4;
+        }
+    }
+}
+
+// With displacement, the mask equals its parts built apart: the shape displaced by the
+// source's luminance, blended with the matte taken from the source. A Luminance matte reads
+// the luminance the displacement reads; another channel reads the source.
+TEST_P(LightRendererModeTest, DisplacedMaskEqualsItsPartsBuiltApart) {
+    constexpr int32_t kWidth = 64;
+    constexpr int32_t kHeight = 48;
+    const ImageHandle source = makeSource(kWidth, kHeight);
+    const VRect rect{0, 0, kHeight, kWidth};
+    const auto grey = [&] {
+        return document().allocateBuffer(kWidth, kHeight, 1, 1, plugInModeGrayScale);
+    };
+    for (const MatteChannel channel : {MatteChannel::Luminance, MatteChannel::Red}) {
+        for (const bool cache : {false, true}) {
+            FilterParameters params = withShape();
+            params.lightDisplacement = 35.0;
+            params.matteChannel = static_cast<int32_t>(channel);
+            params.mattePosition = 45.0;
+            params.matteRange = 60.0;
+            params.matteBlur = 0.0;
+            LightRenderer renderer(document(), &params, cache);
+            renderer.prepare(kWidth, kHeight);
+            const ImageHandle mask = grey();
+            renderer.lightMaskOf(*source, rect, *mask);
+
+            const ImageHandle parts = grey();
+            renderer.placedShapeOf(*source, rect, *parts);
+            const ImageHandle matte = grey();
+            PixelView matteView = matte->view();
+            extractMatte(source->view(), mode_, params.matteChannel, renderer.matteCurve(),
+                         matteView);
+            blendShape(parts->view(), matte->view(), params.shapeBlendMode, params.shapeOpacity);
+            const Bytes expected = bytesOf(*parts);
+            EXPECT_NE(std::count(expected.begin(), expected.end(), expected[0]),
+                      static_cast<std::ptrdiff_t>(expected.size()));
+            EXPECT_EQ(bytesOf(*mask), expected)
+                << "channel " << static_cast<int32_t>(channel) << (cache ? " cached" : "");
         }
     }
 }

@@ -1,10 +1,12 @@
-// The vector matte gives the reference table's bytes on seeded random data over widths 1
-// to 70, odd row strides, every image mode and matte channel, for identity and bell tables.
+// The vector matte gives the reference table's bytes: on seeded random data over widths 1
+// to 70, odd row strides, every image mode and matte channel, for identity and bell tables;
+// over every RGB colour in the computed channels; over the CMYK luminance's ink triples.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
+#include "core/filter_parameters.h"
 #include "core/simd_dispatch.h"
 #include "filter_record.h"
 #include "render/matte.h"
@@ -63,8 +65,8 @@ TEST(MatteSimd, EveryModeAndChannelMatchesReference) {
     }
 }
 
-// Every RGB triple's luminance through the vector path equals the reference.
-TEST(MatteSimd, EveryColourLuminanceMatchesReference) {
+// Every RGB triple, through the luminance, hue and saturation lanes, equals the reference.
+TEST(MatteSimd, EveryColourMatchesReferenceInTheComputedChannels) {
     if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this CPU";
     uint8_t identity[kMatteTableSize];
     for (int32_t i = 0; i < kMatteTableSize; ++i) identity[i] = static_cast<uint8_t>(i);
@@ -78,8 +80,61 @@ TEST(MatteSimd, EveryColourLuminanceMatchesReference) {
             p[2] = static_cast<uint8_t>(x);
             p[3] = static_cast<uint8_t>(x * 7);
         }
-    EXPECT_EQ(matteOf(scalarMatteKernels(), source, width, 256, 4, plugInModeRGBColor, 0, identity),
-              matteOf(avx2MatteKernels(), source, width, 256, 4, plugInModeRGBColor, 0, identity));
+    for (MatteChannel channel :
+         {MatteChannel::Luminance, MatteChannel::Hue, MatteChannel::Saturation}) {
+        const int32_t index = static_cast<int32_t>(channel);
+        EXPECT_EQ(
+            matteOf(scalarMatteKernels(), source, width, 256, 4, plugInModeRGBColor, index,
+                    identity),
+            matteOf(avx2MatteKernels(), source, width, 256, 4, plugInModeRGBColor, index, identity))
+            << "channel " << index;
+    }
+}
+
+// The CMYK luminance in double precision: every cyan, magenta and yellow triple at the ink
+// extremes and a few levels between, against the reference.
+TEST(MatteSimd, CmykLuminanceMatchesReferenceOverEveryInkTriple) {
+    if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this CPU";
+    uint8_t identity[kMatteTableSize];
+    for (int32_t i = 0; i < kMatteTableSize; ++i) identity[i] = static_cast<uint8_t>(i);
+    const int32_t width = 256 * 256;
+    std::vector<uint8_t> source(static_cast<size_t>(width * 4 + 3) * 256);
+    for (const uint8_t black : {0, 1, 128, 254, 255}) {
+        for (int32_t c = 0; c < 256; ++c)
+            for (int32_t x = 0; x < width; ++x) {
+                uint8_t* p = &source[static_cast<size_t>(c) * (width * 4 + 3) + 4 * x];
+                p[0] = static_cast<uint8_t>(c);
+                p[1] = static_cast<uint8_t>(x >> 8);
+                p[2] = static_cast<uint8_t>(x);
+                p[3] = black;
+            }
+        EXPECT_EQ(
+            matteOf(scalarMatteKernels(), source, width, 256, 4, plugInModeCMYKColor, 0, identity),
+            matteOf(avx2MatteKernels(), source, width, 256, 4, plugInModeCMYKColor, 0, identity))
+            << "black " << int{black};
+    }
+}
+
+// The dispatched entry splits the matte into bands for the workers; the bands together give
+// the reference's bytes in every mode and channel on a tall strip with a row tail.
+TEST(MatteSimd, DispatchedExtractionMatchesReference) {
+    std::mt19937 random(5);
+    uint8_t bell[kMatteTableSize];
+    buildMatteTable(55.0, 70.0, bell);
+    const int32_t width = 301;
+    const int32_t height = 97;
+    for (int32_t mode : kModes) {
+        const int32_t pixelBytes = mode == plugInModeGrayScale ? 1 : 4;
+        std::vector<uint8_t> source =
+            randomBytes(random, static_cast<size_t>(width * pixelBytes + 3) * height);
+        for (int32_t channel = -1; channel <= 9; ++channel) {
+            const MatteKernels dispatched{&extractMatte};
+            ASSERT_EQ(matteOf(scalarMatteKernels(), source, width, height, pixelBytes, mode,
+                              channel, bell),
+                      matteOf(dispatched, source, width, height, pixelBytes, mode, channel, bell))
+                << "mode " << mode << " channel " << channel;
+        }
+    }
 }
 
 }  // namespace
