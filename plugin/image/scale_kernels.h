@@ -74,7 +74,7 @@ const ScaleKernels& scalarScaleKernels();
 // BRIVO_NO_SIMD=1.
 const ScaleKernels& scaleKernels();
 
-// The reference passes with the 8-bit ones replaced by AVX2 passes.
+// Every pass as an AVX2 sibling of the reference pass.
 const ScaleKernels& avx2ScaleKernels();
 
 }  // namespace brivo::fx

@@ -6,10 +6,15 @@
 #include <cstring>
 
 #include "image/scale_kernels.h"
+#include "image/scale_kernels_avx2.h"
 
 namespace brivo::fx {
 
 namespace {
+
+using avx2::filterEightOne;
+using avx2::gatherIndicesFit;
+using avx2::roundingShift;
 
 bool fitsInt16(const int32_t* weights, int32_t taps) {
     for (int32_t t = 0; t < taps; ++t) {
@@ -22,12 +27,6 @@ bool fitsInt16(const int32_t* weights, int32_t taps) {
 __m256i weightPair(int32_t first, int32_t second) {
     return _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(second) << 16) |
                                                   (static_cast<uint32_t>(first) & 0xFFFFu)));
-}
-
-// Adds half of 2^shift, shifts arithmetically.
-template <int Shift>
-__m256i roundingShift(__m256i sum) {
-    return _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1 << (Shift - 1))), Shift);
 }
 
 // Sixteen 8-bit samples of two rows as pairs (a, b) of 16-bit values: samples 0-3 and 8-11
@@ -110,34 +109,6 @@ __m256i filterPairFour(const WeightTableSet& x, int32_t j, Load load) {
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(v, w));
     }
     return sum;
-}
-
-// One channel: eight destination pixels per vector, their taps gathered.
-template <typename Gather>
-__m256i filterEightOne(const WeightTableSet& x, int32_t j, Gather gather) {
-    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.first.data() + j));
-    const __m256i rowStart = _mm256_mullo_epi32(
-        _mm256_add_epi32(_mm256_set1_epi32(j), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)),
-        _mm256_set1_epi32(x.stride));
-    __m256i sum = _mm256_setzero_si256();
-    for (int32_t k = 0; k < x.stride; ++k) {
-        const __m256i kk = _mm256_set1_epi32(k);
-        const __m256i v = gather(_mm256_add_epi32(first, kk));
-        const __m256i w =
-            _mm256_i32gather_epi32(x.weights.data(), _mm256_add_epi32(rowStart, kk), 4);
-        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(v, w));
-    }
-    return sum;
-}
-
-// Whether the gathers' 32-bit indices (source pixels and weights) stay in range.
-bool gatherIndicesFit(const WeightTableSet& x, int32_t begin, int32_t end) {
-    constexpr int64_t limit = INT32_MAX;
-    if (static_cast<int64_t>(end) * x.stride > limit) return false;
-    for (int32_t j = begin; j < end; ++j) {
-        if (static_cast<int64_t>(x.first[j]) + x.stride + kRowSlackPixels > limit) return false;
-    }
-    return true;
 }
 
 // A 32-bit value as the 16-bit value it truncates to, sign-extended again.
@@ -226,6 +197,7 @@ const ScaleKernels& avx2ScaleKernels() {
         passes.xFirst8[1] = {filterRowX8<4>, combineRowsY8};
         passes.yFirst8[0] = {sumRowsY8, filterSumsX8<1>};
         passes.yFirst8[1] = {sumRowsY8, filterSumsX8<4>};
+        avx2::setSixteenBitPasses(passes);
         return passes;
     }();
     return table;
