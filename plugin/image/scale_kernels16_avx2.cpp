@@ -1,9 +1,12 @@
-// AVX2 versions of the 16-bit passes. Passes whose sums wrap in 64 bits keep four samples in
-// 64-bit lanes and multiply with _mm256_mul_epi32, whose signed 32 × 32 → 64-bit product is
-// exact, so every sum is the scalar pass's sum bit for bit. The one-channel x-first pass
-// works in 32 bits where the tables' weights prove that no sum leaves the int32 range.
+// AVX2 versions of the 16-bit passes. Where the weights and values prove that no sum leaves
+// the int32 range, a pass multiplies pairs of taps as int16 with _mm256_madd_epi16 (samples
+// less 32768, added back once); its 64-bit sums then equal the 32-bit ones. Otherwise passes
+// whose sums wrap in 64 bits keep four samples in 64-bit lanes and multiply with
+// _mm256_mul_epi32, whose signed 32 × 32 → 64-bit product is exact. Either way every result
+// is the scalar pass's bit for bit.
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -16,18 +19,45 @@ namespace {
 
 using Sum64 = int64_t;
 
+// The largest sum of absolute int16 weights for which a weighted sum of int16 values, plus
+// its rounding term, stays inside int32: 32768 × 65535 + 2^11 < 2^31.
+constexpr int64_t kPairWeightBudget = 65535;
+
 // The largest sum of absolute weights for which a weighted sum of 16-bit samples, plus its
 // rounding term, stays inside int32: 65535 × 32767 + 2^15 < 2^31.
 constexpr int64_t kInt32WeightBudget = 32767;
 
-bool sumsStayInInt32(const WeightTableSet& x, int32_t begin, int32_t end) {
+int64_t absoluteWeightSum(const int32_t* w, int32_t taps) {
+    int64_t total = 0;
+    for (int32_t k = 0; k < taps; ++k) total += std::llabs(w[k]);
+    return total;
+}
+
+// Whether the weights fit int16 and their absolute sum stays within budget.
+bool weightsWithin(const int32_t* w, int32_t taps, int64_t budget) {
+    return fitsInt16(w, taps) && absoluteWeightSum(w, taps) <= budget;
+}
+
+bool tablesWithin(const WeightTableSet& x, int32_t begin, int32_t end, int64_t budget) {
     for (int32_t j = begin; j < end; ++j) {
-        const int32_t* w = x.weightsOf(j);
-        int64_t total = 0;
-        for (int32_t k = 0; k < x.taps[j]; ++k) total += std::llabs(w[k]);
-        if (total > kInt32WeightBudget) return false;
+        if (!weightsWithin(x.weightsOf(j), x.taps[j], budget)) return false;
     }
     return true;
+}
+
+// 32768 × Σ weights, which sums of centred samples leave out, in 32-bit lanes.
+__m256i centreCompensation(const int32_t* w, int32_t taps) {
+    uint32_t total = 0;
+    for (int32_t t = 0; t < taps; ++t) total += static_cast<uint32_t>(w[t]) << 15;
+    return _mm256_set1_epi32(static_cast<int32_t>(total));
+}
+
+// Eight 32-bit sums rounded down by 2^12, limited to 0 .. 32768 and stored as samples.
+void storeEightSamples(uint16_t* out, __m256i sum) {
+    const __m256i v = _mm256_min_epi32(
+        _mm256_max_epi32(roundingShift<12>(sum), _mm256_setzero_si256()), _mm256_set1_epi32(32768));
+    const __m256i words = _mm256_permute4x64_epi64(_mm256_packus_epi32(v, v), 0x08);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(words));
 }
 
 __m256i loadFourSamples(const uint16_t* p) {
@@ -89,7 +119,7 @@ void filterRowFour(const uint16_t* source, const WeightTableSet& x, int32_t begi
 void filterRowOne(const uint16_t* source, const WeightTableSet& x, int32_t begin, int32_t end,
                   int32_t* out) {
     int32_t j = begin;
-    if (sumsStayInInt32(x, begin, end) && gatherIndicesFit(x, begin, end)) {
+    if (tablesWithin(x, begin, end, kInt32WeightBudget) && gatherIndicesFit(x, begin, end)) {
         // Each gather loads two samples from the tap on; the row's slack covers the last.
         const __m256i low = _mm256_set1_epi32(0xFFFF);
         auto gather = [source, low](__m256i index) {
@@ -104,19 +134,49 @@ void filterRowOne(const uint16_t* source, const WeightTableSet& x, int32_t begin
     scalarScaleKernels().xFirst16[0].filterRow(source, x, j, end, out);
 }
 
+// Eight mids of rows a and b as int16 pairs (a, b) in sample order, for _mm256_madd_epi16;
+// reach collects each mid plus 2^15, which stays below 2^16 while the mids fit int16.
+__m256i pairMids(const int32_t* a, const int32_t* b, __m256i& reach) {
+    const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+    const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+    const __m256i bias = _mm256_set1_epi32(0x8000);
+    reach = _mm256_or_si256(
+        reach, _mm256_or_si256(_mm256_add_epi32(va, bias), _mm256_add_epi32(vb, bias)));
+    return _mm256_blend_epi16(va, _mm256_slli_epi32(vb, 16), 0xAA);
+}
+
+// The 64-bit sums of eight samples from i, for mids or weights that the pairs cannot take.
+void combineEightWide(const int32_t* const* rows, const int32_t* weights, int32_t taps, size_t i,
+                      uint16_t* out) {
+    __m256i lo = _mm256_setzero_si256();
+    __m256i hi = _mm256_setzero_si256();
+    for (int32_t t = 0; t < taps; ++t) {
+        const __m256i w = _mm256_set1_epi32(weights[t]);
+        lo = multiplyAdd64(lo, loadFourMids(rows[t] + i), w);
+        hi = multiplyAdd64(hi, loadFourMids(rows[t] + i + 4), w);
+    }
+    storeFourSamples(out + i, finishSample(lo));
+    storeFourSamples(out + i + 4, finishSample(hi));
+}
+
 void combineRows(const int32_t* const* rows, const int32_t* weights, int32_t taps, size_t begin,
                  size_t end, uint16_t* out) {
+    const bool pairs = weightsWithin(weights, taps, kPairWeightBudget);
+    const __m256i outside = _mm256_set1_epi32(static_cast<int32_t>(0xFFFF0000u));
     size_t i = begin;
     for (; i + 8 <= end; i += 8) {
-        __m256i lo = _mm256_setzero_si256();
-        __m256i hi = _mm256_setzero_si256();
-        for (int32_t t = 0; t < taps; ++t) {
-            const __m256i w = _mm256_set1_epi32(weights[t]);
-            lo = multiplyAdd64(lo, loadFourMids(rows[t] + i), w);
-            hi = multiplyAdd64(hi, loadFourMids(rows[t] + i + 4), w);
+        __m256i sum = _mm256_setzero_si256();
+        __m256i reach = _mm256_setzero_si256();
+        for (int32_t t = 0; pairs && t < taps; t += 2) {
+            const bool pair = t + 1 < taps;
+            const __m256i v = pairMids(rows[t] + i, (pair ? rows[t + 1] : rows[t]) + i, reach);
+            sum = _mm256_add_epi32(
+                sum, _mm256_madd_epi16(v, weightPair(weights[t], pair ? weights[t + 1] : 0)));
         }
-        storeFourSamples(out + i, finishSample(lo));
-        storeFourSamples(out + i + 4, finishSample(hi));
+        if (pairs && _mm256_testz_si256(reach, outside))
+            storeEightSamples(out + i, sum);
+        else
+            combineEightWide(rows, weights, taps, i, out);
     }
     scalarScaleKernels().xFirst16[0].combineRows(rows, weights, taps, i, end, out);
 }
@@ -126,19 +186,19 @@ void combineRows(const int32_t* const* rows, const int32_t* weights, int32_t tap
 void sumRowsOne(const uint16_t* const* rows, const int32_t* weights, int32_t taps, size_t begin,
                 size_t end, int32_t* sums) {
     size_t i = begin;
-    for (; i + 16 <= end; i += 16) {
-        __m256i lo = _mm256_setzero_si256();
-        __m256i hi = _mm256_setzero_si256();
-        for (int32_t t = 0; t < taps; ++t) {
-            const __m256i w = _mm256_set1_epi32(weights[t]);
-            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[t] + i));
-            const __m256i a = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(v));
-            const __m256i b = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(v, 1));
-            lo = _mm256_add_epi32(lo, _mm256_mullo_epi32(a, w));
-            hi = _mm256_add_epi32(hi, _mm256_mullo_epi32(b, w));
+    // The pairs' sums wrap in 32 bits like the reference's, so any int16 weights will do.
+    if (fitsInt16(weights, taps)) {
+        const __m256i back = centreCompensation(weights, taps);
+        for (; i + 16 <= end; i += 16) {
+            __m256i lo, hi;
+            sumSixteen(rows, weights, taps, i, lo, hi);
+            lo = _mm256_add_epi32(lo, back);
+            hi = _mm256_add_epi32(hi, back);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i),
+                                _mm256_permute2x128_si256(lo, hi, 0x20));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i + 8),
+                                _mm256_permute2x128_si256(lo, hi, 0x31));
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), lo);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i + 8), hi);
     }
     scalarScaleKernels().yFirst16One.sumRows(rows, weights, taps, i, end, sums);
 }
@@ -169,6 +229,22 @@ void filterSumsOne(const int32_t* sums, const WeightTableSet& x, int32_t begin, 
 void sumRowsFour(const uint16_t* const* rows, const int32_t* weights, int32_t taps, size_t begin,
                  size_t end, Sum64* sums) {
     size_t i = begin;
+    if (weightsWithin(weights, taps, kInt32WeightBudget)) {
+        const __m256i back = centreCompensation(weights, taps);
+        auto store = [sums](size_t at, __m128i four) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + at), _mm256_cvtepi32_epi64(four));
+        };
+        for (; i + 16 <= end; i += 16) {
+            __m256i lo, hi;
+            sumSixteen(rows, weights, taps, i, lo, hi);
+            lo = _mm256_add_epi32(lo, back);
+            hi = _mm256_add_epi32(hi, back);
+            store(i, _mm256_castsi256_si128(lo));
+            store(i + 4, _mm256_castsi256_si128(hi));
+            store(i + 8, _mm256_extracti128_si256(lo, 1));
+            store(i + 12, _mm256_extracti128_si256(hi, 1));
+        }
+    }
     for (; i + 8 <= end; i += 8) {
         __m256i lo = _mm256_setzero_si256();
         __m256i hi = _mm256_setzero_si256();
@@ -183,29 +259,84 @@ void sumRowsFour(const uint16_t* const* rows, const int32_t* weights, int32_t ta
     scalarScaleKernels().yFirst16Four.sumRows(rows, weights, taps, i, end, sums);
 }
 
+// Whether every sum the tables in [begin, end) weight lies in the int32 range, so that its
+// bits 16 .. 31 are s >> 16 as int16.
+bool tableSumsFitInt32(const Sum64* sums, const WeightTableSet& x, int32_t begin, int32_t end) {
+    if (begin >= end) return true;
+    int32_t from = x.first[begin];
+    int32_t to = from;
+    for (int32_t j = begin; j < end; ++j) {
+        from = std::min(from, x.first[j]);
+        to = std::max(to, x.first[j] + x.taps[j]);
+    }
+    const __m256i bias = _mm256_set1_epi64x(int64_t{1} << 31);
+    __m256i reach = _mm256_setzero_si256();
+    for (size_t i = static_cast<size_t>(from) * 4; i < static_cast<size_t>(to) * 4; i += 4) {
+        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + i));
+        reach = _mm256_or_si256(reach, _mm256_add_epi64(s, bias));
+    }
+    return _mm256_testz_si256(reach, _mm256_set1_epi64x(static_cast<int64_t>(~uint64_t{0} << 32)));
+}
+
+// Two taps of one pixel: (s0 >> 16, s1 >> 16) as an int16 pair in the low half of each 64-bit
+// lane, which a weight pair with a zero high half multiplies alone.
+__m256i pairSums(const Sum64* s0, const Sum64* s1) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s0));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s1));
+    return _mm256_blend_epi16(_mm256_srli_epi64(a, 16), b, 0x22);
+}
+
+void filterSumsFourInPairs(const Sum64* sums, const WeightTableSet& x, int32_t j, uint16_t* out) {
+    const Sum64* p = sums + static_cast<size_t>(x.first[j]) * 4;
+    const int32_t* w = x.weightsOf(j);
+    const int32_t taps = x.taps[j];
+    __m256i sum = _mm256_setzero_si256();
+    // An odd last tap pairs with the pixel after it, which the row's slack holds, at weight 0.
+    for (int32_t k = 0; k < taps; k += 2) {
+        const int32_t second = k + 1 < taps ? w[k + 1] : 0;
+        const __m256i weights = _mm256_set1_epi64x((static_cast<uint32_t>(second) << 16) |
+                                                   (static_cast<uint32_t>(w[k]) & 0xFFFFu));
+        const Sum64* at = p + static_cast<size_t>(k) * 4;
+        sum = _mm256_add_epi32(sum, _mm256_madd_epi16(pairSums(at, at + 4), weights));
+    }
+    const __m128i v = _mm_min_epi32(
+        _mm_max_epi32(_mm_srai_epi32(_mm_add_epi32(lowHalves(sum), _mm_set1_epi32(1 << 11)), 12),
+                      _mm_setzero_si128()),
+        _mm_set1_epi32(32768));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + static_cast<size_t>(j) * 4),
+                     _mm_packus_epi32(v, v));
+}
+
 // A sum s in [-2^47, 2^47) has s >> 16 in the int32 range, and then its bits 16 .. 47 are that
-// value, ready for _mm256_mul_epi32. Pixels with a sum outside take the scalar pass.
-void filterSumsFour(const Sum64* sums, const WeightTableSet& x, int32_t begin, int32_t end,
-                    uint16_t* out) {
+// value, ready for _mm256_mul_epi32. Outside, the pixel takes the scalar pass.
+void filterSumsFourWide(const Sum64* sums, const WeightTableSet& x, int32_t j, uint16_t* out) {
     const __m256i bias = _mm256_set1_epi64x(int64_t{1} << 47);
     const __m256i outside = _mm256_set1_epi64x(static_cast<int64_t>(~uint64_t{0} << 48));
+    const Sum64* p = sums + static_cast<size_t>(x.first[j]) * 4;
+    const int32_t* w = x.weightsOf(j);
+    __m256i sum = _mm256_setzero_si256();
+    __m256i reach = _mm256_setzero_si256();
+    for (int32_t k = 0; k < x.taps[j]; ++k) {
+        const __m256i s =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + static_cast<size_t>(k) * 4));
+        reach = _mm256_or_si256(reach, _mm256_add_epi64(s, bias));
+        sum = multiplyAdd64(sum, _mm256_srli_epi64(s, 16), _mm256_set1_epi32(w[k]));
+    }
+    if (_mm256_testz_si256(reach, outside))
+        storeFourSamples(out + static_cast<size_t>(j) * 4, finishSample(sum));
+    else
+        scalarScaleKernels().yFirst16Four.filterSums(sums, x, j, j + 1, out);
+}
+
+void filterSumsFour(const Sum64* sums, const WeightTableSet& x, int32_t begin, int32_t end,
+                    uint16_t* out) {
+    const bool pairs =
+        tablesWithin(x, begin, end, kPairWeightBudget) && tableSumsFitInt32(sums, x, begin, end);
     for (int32_t j = begin; j < end; ++j) {
-        const Sum64* p = sums + static_cast<size_t>(x.first[j]) * 4;
-        const int32_t* w = x.weightsOf(j);
-        __m256i sum = _mm256_setzero_si256();
-        __m256i reach = _mm256_setzero_si256();
-        for (int32_t k = 0; k < x.taps[j]; ++k) {
-            const __m256i s = _mm256_loadu_si256(
-                reinterpret_cast<const __m256i*>(p + static_cast<size_t>(k) * 4));
-            reach = _mm256_or_si256(reach, _mm256_add_epi64(s, bias));
-            sum = multiplyAdd64(sum, _mm256_srli_epi64(s, 16), _mm256_set1_epi32(w[k]));
-        }
-        uint16_t* pixel = out + static_cast<size_t>(j) * 4;
-        if (_mm256_testz_si256(reach, outside)) {
-            storeFourSamples(pixel, finishSample(sum));
-        } else {
-            scalarScaleKernels().yFirst16Four.filterSums(sums, x, j, j + 1, out);
-        }
+        if (pairs)
+            filterSumsFourInPairs(sums, x, j, out);
+        else
+            filterSumsFourWide(sums, x, j, out);
     }
 }
 

@@ -52,21 +52,24 @@ class SixteenBitPassesTest : public ::testing::Test {
         }
     }
 
+    // Sums and intermediate values: for a whole case either within the reach of the vector
+    // passes' narrow arithmetic, its edges included, or anything at all.
     template <typename T>
     T anyValue() {
-        if constexpr (sizeof(T) == 8) {
-            const uint64_t v = (uint64_t{random_()} << 32) | random_();
-            switch (random_() % 4) {
-                case 0:  // around the edge of the range whose s >> 16 fits int32
-                    return static_cast<T>((random_() % 2 ? 1 : -1) * (int64_t{1} << 47) +
-                                          static_cast<int32_t>(random_() % 64) - 32);
-                case 1:
-                    return static_cast<T>(v);
-                default:
-                    return static_cast<T>(static_cast<int64_t>(v) >> (16 + random_() % 40));
-            }
-        } else {
-            return static_cast<T>(random_() % 2 ? random_() : random_() % 80000 - 40000);
+        constexpr int64_t edge = sizeof(T) == 8 ? int64_t{1} << 31 : int64_t{1} << 15;
+        if (!wild_) {
+            if (random_() % 8 == 0) return static_cast<T>(random_() % 2 ? edge - 1 : -edge);
+            if (random_() % 400 == 0) return static_cast<T>(random_() % 2 ? edge : -edge - 1);
+            return static_cast<T>(static_cast<int64_t>(random_() % (2 * edge)) - edge);
+        }
+        switch (random_() % 4) {
+            case 0:  // just outside the narrow reach, or at the edge of s >> 16 in int32
+                return static_cast<T>(random_() % 2 ? edge + random_() % 3 - 1
+                                                    : (int64_t{1} << 47) - random_() % 2);
+            case 1:
+                return static_cast<T>(-edge - 1 - static_cast<int64_t>(random_() % 2));
+            default:
+                return static_cast<T>((uint64_t{random_()} << 32) | random_());
         }
     }
 
@@ -103,6 +106,7 @@ class SixteenBitPassesTest : public ::testing::Test {
     template <typename In, typename Out, typename Pass>
     void compareXPass(Pass scalar, Pass fast, int32_t channels, bool samples) {
         for (int i = 0; i < 600; ++i) {
+            wild_ = random_() % 3 == 0;
             const int32_t n = length();
             const int32_t count = length();
             const WeightTableSet x = tables(count, n, static_cast<int>(random_() % 3));
@@ -120,6 +124,7 @@ class SixteenBitPassesTest : public ::testing::Test {
     template <typename In, typename Out, typename Pass>
     void compareYPass(Pass scalar, Pass fast, bool samples) {
         for (int i = 0; i < 600; ++i) {
+            wild_ = random_() % 3 == 0;
             const int32_t taps = random_() % 10 == 0 ? 100 + static_cast<int32_t>(random_() % 200)
                                                      : 1 + static_cast<int32_t>(random_() % 8);
             const size_t n = static_cast<size_t>(length());
@@ -140,6 +145,7 @@ class SixteenBitPassesTest : public ::testing::Test {
     }
 
     std::mt19937 random_{1616};
+    bool wild_ = false;
     const ScaleKernels& scalar_ = scalarScaleKernels();
     const ScaleKernels& fast_ = avx2ScaleKernels();
 };
@@ -176,6 +182,52 @@ TEST_F(SixteenBitPassesTest, CombiningMeetsTheLimitsLikeTheReference) {
         scalar_.xFirst16[1].combineRows(rows, &w, 1, 0, row.size(), expected.data());
         fast_.xFirst16[1].combineRows(rows, &w, 1, 0, row.size(), actual.data());
         ASSERT_EQ(actual, expected) << "weight " << w;
+    }
+}
+
+// The most negative values under weights whose absolute sum is at, or one past, the most
+// that a 32-bit sum can take.
+TEST_F(SixteenBitPassesTest, ExtremeValuesAtTheWeightLimit) {
+    for (std::vector<int32_t> w :
+         {std::vector<int32_t>{-32768, -32767}, std::vector<int32_t>{-32768, -32767, -1}}) {
+        const auto taps = static_cast<int32_t>(w.size());
+        std::vector<int32_t> mids(8, -32768);
+        const std::vector<const int32_t*> rows(w.size(), mids.data());
+        std::vector<uint16_t> expected(8), actual(8);
+        scalar_.xFirst16[0].combineRows(rows.data(), w.data(), taps, 0, 8, expected.data());
+        fast_.xFirst16[0].combineRows(rows.data(), w.data(), taps, 0, 8, actual.data());
+        EXPECT_EQ(actual, expected) << taps << " taps";
+
+        WeightTableSet x;
+        x.count = 1;
+        x.stride = taps;
+        x.first = {0};
+        x.taps = {taps};
+        x.weights = w;
+        const std::vector<int64_t> sums(static_cast<size_t>(2 * taps + 1) * 4, -(int64_t{1} << 31));
+        std::vector<uint16_t> expectedPixel(4), actualPixel(4);
+        scalar_.yFirst16Four.filterSums(sums.data(), x, 0, 1, expectedPixel.data());
+        fast_.yFirst16Four.filterSums(sums.data(), x, 0, 1, actualPixel.data());
+        EXPECT_EQ(actualPixel, expectedPixel) << taps << " taps";
+    }
+}
+
+// A sum just past the int32 range among small ones: s >> 16 no longer fits 16 bits.
+TEST_F(SixteenBitPassesTest, SumsJustPastInt32StayExact) {
+    WeightTableSet x;
+    x.count = 1;
+    x.stride = 2;
+    x.first = {0};
+    x.taps = {2};
+    x.weights = {1, -1};
+    for (int64_t edge : {int64_t{1} << 31, -(int64_t{1} << 31) - 1}) {
+        std::vector<int64_t> sums(20, 0);
+        sums[0] = edge;
+        sums[5] = -edge;
+        std::vector<uint16_t> expected(4), actual(4);
+        scalar_.yFirst16Four.filterSums(sums.data(), x, 0, 1, expected.data());
+        fast_.yFirst16Four.filterSums(sums.data(), x, 0, 1, actual.data());
+        EXPECT_EQ(actual, expected) << edge;
     }
 }
 
