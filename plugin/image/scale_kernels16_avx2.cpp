@@ -38,11 +38,10 @@ bool weightsWithin(const int32_t* w, int32_t taps, int64_t budget) {
     return fitsInt16(w, taps) && absoluteWeightSum(w, taps) <= budget;
 }
 
-bool tablesWithin(const WeightTableSet& x, int32_t begin, int32_t end, int64_t budget) {
-    for (int32_t j = begin; j < end; ++j) {
-        if (!weightsWithin(x.weightsOf(j), x.taps[j], budget)) return false;
-    }
-    return true;
+// Whether no table's weighted sum of 16-bit samples leaves int32; every weight then fits
+// int16 too.
+bool tablesStayInInt32(const WeightTableSet& x) {
+    return x.largestAbsoluteSum <= kInt32WeightBudget;
 }
 
 // 32768 × Σ weights, which sums of centred samples leave out, in 32-bit lanes.
@@ -119,7 +118,7 @@ void filterRowFour(const uint16_t* source, const WeightTableSet& x, int32_t begi
 void filterRowOne(const uint16_t* source, const WeightTableSet& x, int32_t begin, int32_t end,
                   int32_t* out) {
     int32_t j = begin;
-    if (tablesWithin(x, begin, end, kInt32WeightBudget) && gatherIndicesFit(x, begin, end)) {
+    if (tablesStayInInt32(x) && gatherIndicesFit(x, begin, end)) {
         // Each gather loads two samples from the tap on; the row's slack covers the last.
         const __m256i low = _mm256_set1_epi32(0xFFFF);
         auto gather = [source, low](__m256i index) {
@@ -330,8 +329,7 @@ void filterSumsFourWide(const Sum64* sums, const WeightTableSet& x, int32_t j, u
 
 void filterSumsFour(const Sum64* sums, const WeightTableSet& x, int32_t begin, int32_t end,
                     uint16_t* out) {
-    const bool pairs =
-        tablesWithin(x, begin, end, kPairWeightBudget) && tableSumsFitInt32(sums, x, begin, end);
+    const bool pairs = tablesStayInInt32(x) && tableSumsFitInt32(sums, x, begin, end);
     for (int32_t j = begin; j < end; ++j) {
         if (pairs)
             filterSumsFourInPairs(sums, x, j, out);

@@ -86,6 +86,7 @@ class SixteenBitPassesTest : public ::testing::Test {
             std::vector<int32_t> w = weights(x.taps.back(), range);
             std::copy(w.begin(), w.end(), x.weights.begin() + static_cast<ptrdiff_t>(j) * x.stride);
         }
+        x.measureWeights();
         return x;
     }
 
@@ -204,6 +205,7 @@ TEST_F(SixteenBitPassesTest, ExtremeValuesAtTheWeightLimit) {
         x.first = {0};
         x.taps = {taps};
         x.weights = w;
+        x.measureWeights();
         const std::vector<int64_t> sums(static_cast<size_t>(2 * taps + 1) * 4, -(int64_t{1} << 31));
         std::vector<uint16_t> expectedPixel(4), actualPixel(4);
         scalar_.yFirst16Four.filterSums(sums.data(), x, 0, 1, expectedPixel.data());
@@ -220,6 +222,7 @@ TEST_F(SixteenBitPassesTest, SumsJustPastInt32StayExact) {
     x.first = {0};
     x.taps = {2};
     x.weights = {1, -1};
+    x.measureWeights();
     for (int64_t edge : {int64_t{1} << 31, -(int64_t{1} << 31) - 1}) {
         std::vector<int64_t> sums(20, 0);
         sums[0] = edge;
