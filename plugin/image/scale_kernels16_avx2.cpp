@@ -59,17 +59,31 @@ void storeEightSamples(uint16_t* out, __m256i sum) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(words));
 }
 
-__m256i loadFourSamples(const uint16_t* p) {
+// Four samples or mids widened to 64-bit lanes.
+__m256i loadFourWide(const uint16_t* p) {
     return _mm256_cvtepu16_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
 }
 
-__m256i loadFourMids(const int32_t* p) {
+__m256i loadFourWide(const int32_t* p) {
     return _mm256_cvtepi32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
 }
 
 // sum + v × w in each 64-bit lane, v and w read as signed 32-bit values (w broadcast).
 __m256i multiplyAdd64(__m256i sum, __m256i v, __m256i w) {
     return _mm256_add_epi64(sum, _mm256_mul_epi32(v, w));
+}
+
+// Σ rows[t][i] × weights[t] in 64 bits for eight samples from i: four in lo, four in hi.
+template <typename Value>
+void sumEightWide(const Value* const* rows, const int32_t* weights, int32_t taps, size_t i,
+                  __m256i& lo, __m256i& hi) {
+    lo = _mm256_setzero_si256();
+    hi = _mm256_setzero_si256();
+    for (int32_t t = 0; t < taps; ++t) {
+        const __m256i w = _mm256_set1_epi32(weights[t]);
+        lo = multiplyAdd64(lo, loadFourWide(rows[t] + i), w);
+        hi = multiplyAdd64(hi, loadFourWide(rows[t] + i + 4), w);
+    }
 }
 
 // The low 32 bits of each 64-bit lane, in order, as four 32-bit values.
@@ -105,7 +119,7 @@ void filterRowFour(const uint16_t* source, const WeightTableSet& x, int32_t begi
         const int32_t* w = x.weightsOf(j);
         __m256i sum = _mm256_setzero_si256();
         for (int32_t k = 0; k < x.taps[j]; ++k) {
-            sum = multiplyAdd64(sum, loadFourSamples(p + static_cast<size_t>(k) * 4),
+            sum = multiplyAdd64(sum, loadFourWide(p + static_cast<size_t>(k) * 4),
                                 _mm256_set1_epi32(w[k]));
         }
         // The int32 result is bits 16 .. 47 of the rounded sum.
@@ -147,13 +161,8 @@ __m256i pairMids(const int32_t* a, const int32_t* b, __m256i& reach) {
 // The 64-bit sums of eight samples from i, for mids or weights that the pairs cannot take.
 void combineEightWide(const int32_t* const* rows, const int32_t* weights, int32_t taps, size_t i,
                       uint16_t* out) {
-    __m256i lo = _mm256_setzero_si256();
-    __m256i hi = _mm256_setzero_si256();
-    for (int32_t t = 0; t < taps; ++t) {
-        const __m256i w = _mm256_set1_epi32(weights[t]);
-        lo = multiplyAdd64(lo, loadFourMids(rows[t] + i), w);
-        hi = multiplyAdd64(hi, loadFourMids(rows[t] + i + 4), w);
-    }
+    __m256i lo, hi;
+    sumEightWide(rows, weights, taps, i, lo, hi);
     storeFourSamples(out + i, finishSample(lo));
     storeFourSamples(out + i + 4, finishSample(hi));
 }
@@ -245,13 +254,8 @@ void sumRowsFour(const uint16_t* const* rows, const int32_t* weights, int32_t ta
         }
     }
     for (; i + 8 <= end; i += 8) {
-        __m256i lo = _mm256_setzero_si256();
-        __m256i hi = _mm256_setzero_si256();
-        for (int32_t t = 0; t < taps; ++t) {
-            const __m256i w = _mm256_set1_epi32(weights[t]);
-            lo = multiplyAdd64(lo, loadFourSamples(rows[t] + i), w);
-            hi = multiplyAdd64(hi, loadFourSamples(rows[t] + i + 4), w);
-        }
+        __m256i lo, hi;
+        sumEightWide(rows, weights, taps, i, lo, hi);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), lo);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i + 4), hi);
     }
