@@ -273,37 +273,54 @@ bool tableSumsFitInt32(const Sum64* sums, const WeightTableSet& x, int32_t begin
         to = std::max(to, x.first[j] + x.taps[j]);
     }
     const __m256i bias = _mm256_set1_epi64x(int64_t{1} << 31);
+    auto biased = [sums, bias](size_t i) {
+        return _mm256_add_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + i)),
+                                bias);
+    };
     __m256i reach = _mm256_setzero_si256();
-    for (size_t i = static_cast<size_t>(from) * 4; i < static_cast<size_t>(to) * 4; i += 4) {
-        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + i));
-        reach = _mm256_or_si256(reach, _mm256_add_epi64(s, bias));
+    const size_t last = static_cast<size_t>(to) * 4;
+    size_t i = static_cast<size_t>(from) * 4;
+    for (; i + 16 <= last; i += 16) {
+        reach =
+            _mm256_or_si256(reach, _mm256_or_si256(_mm256_or_si256(biased(i), biased(i + 4)),
+                                                   _mm256_or_si256(biased(i + 8), biased(i + 12))));
     }
+    for (; i < last; i += 4) reach = _mm256_or_si256(reach, biased(i));
     return _mm256_testz_si256(reach, _mm256_set1_epi64x(static_cast<int64_t>(~uint64_t{0} << 32)));
 }
 
-// Two taps of one pixel: (s0 >> 16, s1 >> 16) as an int16 pair in the low half of each 64-bit
-// lane, which a weight pair with a zero high half multiplies alone.
-__m256i pairSums(const Sum64* s0, const Sum64* s1) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s0));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s1));
-    return _mm256_blend_epi16(_mm256_srli_epi64(a, 16), b, 0x22);
+// Four taps of one pixel from at: in each 64-bit lane (one channel) the int16 values s >> 16
+// of taps 0 and 1 in the low half, of taps 2 and 3 in the high half, for _mm256_madd_epi16.
+__m256i quadSums(const Sum64* at) {
+    auto load = [at](int tap) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + tap * 4));
+    };
+    const __m256i low = _mm256_blend_epi16(_mm256_srli_epi64(load(0), 16), load(1), 0x22);
+    const __m256i high =
+        _mm256_blend_epi16(_mm256_slli_epi64(load(2), 16), _mm256_slli_epi64(load(3), 32), 0x88);
+    return _mm256_blend_epi16(low, high, 0xCC);
 }
 
+// Weights k .. k + 3 of a table as int16, those past its taps zero, repeated per 64-bit lane.
+__m256i quadWeights(const int32_t* w, int32_t k, int32_t taps) {
+    const __m128i inside = _mm_cmpgt_epi32(_mm_set1_epi32(taps - k), _mm_setr_epi32(0, 1, 2, 3));
+    const __m128i four = _mm_maskload_epi32(w + k, inside);
+    return _mm256_broadcastq_epi64(_mm_packs_epi32(four, four));
+}
+
+// Taps past the table's own read the row's slack at weight 0.
 void filterSumsFourInPairs(const Sum64* sums, const WeightTableSet& x, int32_t j, uint16_t* out) {
     const Sum64* p = sums + static_cast<size_t>(x.first[j]) * 4;
     const int32_t* w = x.weightsOf(j);
     const int32_t taps = x.taps[j];
     __m256i sum = _mm256_setzero_si256();
-    // An odd last tap pairs with the pixel after it, which the row's slack holds, at weight 0.
-    for (int32_t k = 0; k < taps; k += 2) {
-        const int32_t second = k + 1 < taps ? w[k + 1] : 0;
-        const __m256i weights = _mm256_set1_epi64x((static_cast<uint32_t>(second) << 16) |
-                                                   (static_cast<uint32_t>(w[k]) & 0xFFFFu));
-        const Sum64* at = p + static_cast<size_t>(k) * 4;
-        sum = _mm256_add_epi32(sum, _mm256_madd_epi16(pairSums(at, at + 4), weights));
+    for (int32_t k = 0; k < taps; k += 4) {
+        sum = _mm256_add_epi32(sum, _mm256_madd_epi16(quadSums(p + static_cast<size_t>(k) * 4),
+                                                      quadWeights(w, k, taps)));
     }
+    const __m128i total = lowHalves(_mm256_add_epi32(sum, _mm256_srli_epi64(sum, 32)));
     const __m128i v = _mm_min_epi32(
-        _mm_max_epi32(_mm_srai_epi32(_mm_add_epi32(lowHalves(sum), _mm_set1_epi32(1 << 11)), 12),
+        _mm_max_epi32(_mm_srai_epi32(_mm_add_epi32(total, _mm_set1_epi32(1 << 11)), 12),
                       _mm_setzero_si128()),
         _mm_set1_epi32(32768));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + static_cast<size_t>(j) * 4),
