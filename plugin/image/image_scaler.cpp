@@ -325,7 +325,8 @@ void ScaleRun::yFirst(const YFirstKernels<Pixel, Sum>& kernels) {
     RowRing<Pixel> ring(yCapacity, sourceRowLength<Pixel>(static_cast<size_t>(s_.nx)));
     std::vector<const Pixel*> rows = zeroed<const Pixel*>(static_cast<size_t>(yCapacity));
     const size_t samples = static_cast<size_t>(s_.nx) * Channels;
-    std::vector<Sum> sums = zeroed<Sum>(samples + static_cast<size_t>(x.stride) * Channels);
+    std::vector<Sum> sums =
+        zeroed<Sum>(samples + (static_cast<size_t>(x.stride) + kRowSlackPixels) * Channels);
     std::vector<Pixel> out = destinationRow<Pixel>();
 
     for (int32_t b = 0; b < d_.ny; ++b) {

@@ -17,8 +17,8 @@
 
 namespace brivo::fx {
 
-// Readable, zero-weighted pixels a source row for an x pass carries beyond the tables'
-// stride, so that vector code may load whole words.
+// Readable, zero-weighted pixels a source row or a row of sums for an x pass carries beyond
+// the tables' stride, so that vector code may load whole words or groups of taps.
 inline constexpr size_t kRowSlackPixels = 4;
 
 // Each pass handles the part [begin, end) of a row: destination pixels (tables) for the x
@@ -40,8 +40,8 @@ template <typename Pixel, typename Sum>
 using SumRowsY = void (*)(const Pixel* const* rows, const int32_t* weights, int32_t taps,
                           size_t begin, size_t end, Sum* sums);
 
-// x pass of the y-first path: a row of sums (stride readable pixels past its end) to output
-// pixels.
+// x pass of the y-first path: a row of sums (stride + kRowSlackPixels readable pixels past
+// its end) to output pixels.
 template <typename Pixel, typename Sum>
 using FilterSumsX = void (*)(const Sum* sums, const WeightTableSet& x, int32_t begin, int32_t end,
                              Pixel* out);
@@ -74,7 +74,7 @@ const ScaleKernels& scalarScaleKernels();
 // BRIVO_NO_SIMD=1.
 const ScaleKernels& scaleKernels();
 
-// The reference passes with the 8-bit ones replaced by AVX2 passes.
+// Every pass as an AVX2 sibling of the reference pass.
 const ScaleKernels& avx2ScaleKernels();
 
 }  // namespace brivo::fx

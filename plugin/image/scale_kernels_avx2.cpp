@@ -6,63 +6,17 @@
 #include <cstring>
 
 #include "image/scale_kernels.h"
+#include "image/scale_kernels_avx2.h"
 
 namespace brivo::fx {
 
 namespace {
 
-bool fitsInt16(const int32_t* weights, int32_t taps) {
-    for (int32_t t = 0; t < taps; ++t) {
-        if (weights[t] < -32768 || weights[t] > 32767) return false;
-    }
-    return true;
-}
-
-// Two weights as one 32-bit lane for _mm256_madd_epi16: low half first, high half second.
-__m256i weightPair(int32_t first, int32_t second) {
-    return _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(second) << 16) |
-                                                  (static_cast<uint32_t>(first) & 0xFFFFu)));
-}
-
-// Adds half of 2^shift, shifts arithmetically.
-template <int Shift>
-__m256i roundingShift(__m256i sum) {
-    return _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1 << (Shift - 1))), Shift);
-}
-
-// Sixteen 8-bit samples of two rows as pairs (a, b) of 16-bit values: samples 0-3 and 8-11
-// in lo, 4-7 and 12-15 in hi.
-void interleaveSamples(const uint8_t* a, const uint8_t* b, __m256i& lo, __m256i& hi) {
-    const __m256i va = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)));
-    const __m256i vb = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
-    lo = _mm256_unpacklo_epi16(va, vb);
-    hi = _mm256_unpackhi_epi16(va, vb);
-}
-
-void interleaveSamples(const int16_t* a, const int16_t* b, __m256i& lo, __m256i& hi) {
-    const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
-    const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
-    lo = _mm256_unpacklo_epi16(va, vb);
-    hi = _mm256_unpackhi_epi16(va, vb);
-}
-
-// Σ rows[t][i] × weights[t] for sixteen samples from i, two rows per multiply; the sums
-// come back in the interleaved order of interleaveSamples.
-template <typename Sample>
-void sumSixteen(const Sample* const* rows, const int32_t* weights, int32_t taps, size_t i,
-                __m256i& lo, __m256i& hi) {
-    lo = _mm256_setzero_si256();
-    hi = _mm256_setzero_si256();
-    for (int32_t t = 0; t < taps; t += 2) {
-        const bool pair = t + 1 < taps;
-        const Sample* second = pair ? rows[t + 1] : rows[t];
-        const __m256i w = weightPair(weights[t], pair ? weights[t + 1] : 0);
-        __m256i a, b;
-        interleaveSamples(rows[t] + i, second + i, a, b);
-        lo = _mm256_add_epi32(lo, _mm256_madd_epi16(a, w));
-        hi = _mm256_add_epi32(hi, _mm256_madd_epi16(b, w));
-    }
-}
+using avx2::filterEightOne;
+using avx2::fitsInt16;
+using avx2::gatherIndicesFit;
+using avx2::roundingShift;
+using avx2::sumSixteen;
 
 void sumRowsY8(const uint8_t* const* rows, const int32_t* weights, int32_t taps, size_t begin,
                size_t end, int32_t* sums) {
@@ -110,34 +64,6 @@ __m256i filterPairFour(const WeightTableSet& x, int32_t j, Load load) {
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(v, w));
     }
     return sum;
-}
-
-// One channel: eight destination pixels per vector, their taps gathered.
-template <typename Gather>
-__m256i filterEightOne(const WeightTableSet& x, int32_t j, Gather gather) {
-    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.first.data() + j));
-    const __m256i rowStart = _mm256_mullo_epi32(
-        _mm256_add_epi32(_mm256_set1_epi32(j), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)),
-        _mm256_set1_epi32(x.stride));
-    __m256i sum = _mm256_setzero_si256();
-    for (int32_t k = 0; k < x.stride; ++k) {
-        const __m256i kk = _mm256_set1_epi32(k);
-        const __m256i v = gather(_mm256_add_epi32(first, kk));
-        const __m256i w =
-            _mm256_i32gather_epi32(x.weights.data(), _mm256_add_epi32(rowStart, kk), 4);
-        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(v, w));
-    }
-    return sum;
-}
-
-// Whether the gathers' 32-bit indices (source pixels and weights) stay in range.
-bool gatherIndicesFit(const WeightTableSet& x, int32_t begin, int32_t end) {
-    constexpr int64_t limit = INT32_MAX;
-    if (static_cast<int64_t>(end) * x.stride > limit) return false;
-    for (int32_t j = begin; j < end; ++j) {
-        if (static_cast<int64_t>(x.first[j]) + x.stride + kRowSlackPixels > limit) return false;
-    }
-    return true;
 }
 
 // A 32-bit value as the 16-bit value it truncates to, sign-extended again.
@@ -226,6 +152,7 @@ const ScaleKernels& avx2ScaleKernels() {
         passes.xFirst8[1] = {filterRowX8<4>, combineRowsY8};
         passes.yFirst8[0] = {sumRowsY8, filterSumsX8<1>};
         passes.yFirst8[1] = {sumRowsY8, filterSumsX8<4>};
+        avx2::setSixteenBitPasses(passes);
         return passes;
     }();
     return table;

@@ -1,6 +1,7 @@
 #include "image/scale_weights.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -109,6 +110,17 @@ void WeightTableSet::build(int32_t tableCount, double u, double s, const Resampl
                      static_cast<size_t>(stride) * sizeof(int32_t));
     }
     weights.resize(static_cast<size_t>(count) * static_cast<size_t>(stride));
+    measureWeights();
+}
+
+void WeightTableSet::measureWeights() {
+    largestAbsoluteSum = 0;
+    for (int32_t b = 0; b < count; ++b) {
+        const int32_t* w = weightsOf(b);
+        int64_t total = 0;
+        for (int32_t k = 0; k < taps[static_cast<size_t>(b)]; ++k) total += std::llabs(w[k]);
+        largestAbsoluteSum = std::max(largestAbsoluteSum, total);
+    }
 }
 
 }  // namespace brivo::fx

@@ -61,10 +61,14 @@ struct WeightTableSet {
     std::vector<int32_t> first;    // i0 of each table
     std::vector<int32_t> taps;     // i1 - i0 of each table
     std::vector<int32_t> weights;  // count × stride
+    // The largest sum of absolute weights of one table, which bounds how far a weighted sum
+    // can reach; the type's maximum (nothing known) until measureWeights runs, as build does.
+    int64_t largestAbsoluteSum = INT64_MAX;
 
     // Tables for destination pixels b = 0 .. count - 1 at c = (b + u) / s.
     void build(int32_t count, double u, double s, const ResampleFilter& filter,
                const AxisFilterParams& axis, int32_t n, bool trim);
+    void measureWeights();
     const int32_t* weightsOf(int32_t table) const {
         return weights.data() + static_cast<size_t>(table) * static_cast<size_t>(stride);
     }
