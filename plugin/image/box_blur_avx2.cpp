@@ -841,8 +841,8 @@ void columns16(const BoxPass& pass) {
     }
 }
 
-[[gnu::noinline]] void transposeWords8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
-                                         ptrdiff_t dstStride) {
+inline void transposeWords8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
+                              ptrdiff_t dstStride) {
     __m128i in[8];
     for (int k = 0; k < 8; ++k) {
         in[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k * srcStride));
@@ -869,8 +869,8 @@ void columns16(const BoxPass& pass) {
     }
 }
 
-[[gnu::noinline]] void transposeQwords4x4(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
-                                          ptrdiff_t dstStride) {
+inline void transposeQwords4x4(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
+                               ptrdiff_t dstStride) {
     __m256i in[4];
     for (int k = 0; k < 4; ++k) {
         in[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k * srcStride));
