@@ -38,7 +38,7 @@ constexpr size_t kScratchPerLinePixel = 256;
 constexpr int32_t kMaxRadius16 = 128;
 constexpr int32_t kMaxRadius16Signed = 64;
 // Inner sums of 16-bit samples fit 32-bit lanes up to this r (65535 * (2r - 1) < 2^32).
-constexpr int32_t kMaxRadiusDeep = 32768;
+constexpr int32_t kMaxRadiusDeep = 32769;
 
 // How a whole window's sum becomes its output.
 enum class Whole {
