@@ -327,7 +327,9 @@ struct Sums32 {
 // read only low halves, so moving a high half down is a shuffle, which leaves the shift
 // units to the arithmetic.
 struct DeepSums {
-    static constexpr int32_t kVectors = 2;
+    // The inner sums, then the split samples of the row that leaves the window next: the
+    // row lowered now, so each row is split twice rather than three times.
+    static constexpr int32_t kVectors = 4;
 
     static __m256i even(__m256i v) { return _mm256_and_si256(v, _mm256_set1_epi32(0xFFFF)); }
     static __m256i odd(__m256i v) {
@@ -378,7 +380,7 @@ struct DeepSums {
     }
 
     template <Whole kWhole, bool kEdge>
-    static __m256i step(__m256i* s, const uint8_t* leaving, const uint8_t* lowered,
+    static __m256i step(__m256i* s, const uint8_t* /*leaving: cached*/, const uint8_t* lowered,
                         const uint8_t* entering, const Weights& w) {
         static_assert(kWhole == Whole::kPartial || kWhole == Whole::kPlain,
                       "16-bit samples take the reciprocal");
@@ -388,9 +390,8 @@ struct DeepSums {
         const __m256i entered[2] = {even(in), odd(in)};
         __m256i outer[2] = {};
         if constexpr (kOuter) {
-            const __m256i out = loadBlock(leaving);
-            outer[0] = _mm256_add_epi32(entered[0], even(out));
-            outer[1] = _mm256_add_epi32(entered[1], odd(out));
+            outer[0] = _mm256_add_epi32(entered[0], s[2]);
+            outer[1] = _mm256_add_epi32(entered[1], s[3]);
         }
         auto quotient = [&](__m256i x, __m256i o) {
             if constexpr (kEdge) {
@@ -407,8 +408,10 @@ struct DeepSums {
             q[h] = _mm256_blend_epi32(highHalves(low), high, 0xAA);
         }
         const __m256i low = loadBlock(lowered);
-        s[0] = _mm256_sub_epi32(_mm256_add_epi32(inner[0], entered[0]), even(low));
-        s[1] = _mm256_sub_epi32(_mm256_add_epi32(inner[1], entered[1]), odd(low));
+        s[2] = even(low);
+        s[3] = odd(low);
+        s[0] = _mm256_sub_epi32(_mm256_add_epi32(inner[0], entered[0]), s[2]);
+        s[1] = _mm256_sub_epi32(_mm256_add_epi32(inner[1], entered[1]), s[3]);
         return _mm256_or_si256(q[0], _mm256_slli_epi32(q[1], 16));
     }
 };
