@@ -776,7 +776,8 @@ void columns16(const BoxPass& pass) {
 
 // --- Rows: a band of rows, transposed a group of pixels at a time. ---
 
-// The tiles stay out of line: inlined into the loops over tiles they spill registers.
+// The 8-bit sample tiles stay out of line: inlined into the loops over tiles they spill
+// registers. The smaller 16-bit sample tiles below inline without spilling.
 [[gnu::noinline]] void transposeDwords8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
                                           ptrdiff_t dstStride) {
     __m256i in[8];
