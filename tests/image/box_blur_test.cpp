@@ -550,9 +550,10 @@ TEST(BoxBlurRandomTest, Avx2MatchesScalarAcrossSixteenBitWindowSums) {
                 const auto sum = static_cast<int64_t>(share * 65535.0 * taps);
                 for (int32_t x = 0; x < width; ++x) {
                     const int32_t tap = x - 2;  // whole taps are pixels 2 .. 2r
-                    const int64_t value = tap < 0 || tap >= taps
-                                              ? static_cast<int64_t>(random() % 65536)
-                                              : std::clamp<int64_t>(sum - 65535 * tap, 0, 65535);
+                    const int64_t value =
+                        tap < 0 || tap >= taps
+                            ? static_cast<int64_t>(random() % 65536)
+                            : std::clamp<int64_t>(sum - int64_t{65535} * tap, 0, 65535);
                     fast.setSample(x, y, 0, static_cast<uint32_t>(value));
                 }
             }
