@@ -1,8 +1,9 @@
-// Vector passes for 8-bit samples. At 8-bit every byte column of a region is a line of its
-// own, so neighbouring byte columns are filtered side by side while walking down the rows in
-// memory order: the running sums of a whole row of byte columns move one row at a time, with
-// no transpose. Rows become such columns by transposing small groups of pixels of a band of
-// rows as the walk along them needs them.
+// Vector passes for 8-bit and 16-bit samples. Every sample column of a region is a line of
+// its own, so neighbouring sample columns are filtered side by side while walking down the
+// rows in memory order: the running sums of a whole row of sample columns move one row at a
+// time, with no transpose. Rows become such columns by transposing small groups of pixels of
+// a band of rows as the walk along them needs them. The walk moves 32-byte blocks at either
+// depth; only the sums differ (Sums16 and Sums32 for 8-bit samples, DeepSums for 16-bit).
 // Several passes run together: each pass reads the rows the one before it has just written
 // into a small ring, so the image is read and written once per group of passes.
 // Sums are the same exact integers as in the line filter, so the bytes are identical.
@@ -36,6 +37,8 @@ constexpr size_t kScratchPerLinePixel = 256;
 // multiply-add up to kMaxRadius16Signed (255 * (2r - 1) < 2^15).
 constexpr int32_t kMaxRadius16 = 128;
 constexpr int32_t kMaxRadius16Signed = 64;
+// Inner sums of 16-bit samples fit 32-bit lanes up to this r (65535 * (2r - 1) < 2^32).
+constexpr int32_t kMaxRadiusDeep = 32769;
 
 // How a whole window's sum becomes its output.
 enum class Whole {
@@ -45,7 +48,9 @@ enum class Whole {
     kSplit,    // no partial taps, inner sums in 16 bits: the product in 16-bit halves
 };
 
-// The constants of one line, broadcast.
+// The constants of one line, broadcast. For 16-bit samples reciprocal, twiceReciprocal, bias,
+// biasHigh (bias >> 16), partial, partialHigh and partialLow hold 64-bit lanes (see
+// weightsOf16), and the rest is unused.
 struct Weights {
     __m256i reciprocal;     // whole windows: S * reciprocal + bias, shifted right by 23
     __m256i reciprocal256;  // reciprocal * 256, for S = 256 * inner when there is no partial
@@ -57,7 +62,9 @@ struct Weights {
     __m256i twiceReciprocal;  // kSplit: 2 * reciprocal, and the two parts of bias / 256
     __m256i biasHigh;
     __m256i biasCarry;
-    __m256d divisor;  // the weight of a window cut by an end of the line
+    __m256i partialHigh;  // 16-bit samples: partial * reciprocal >> 15
+    __m256i partialLow;   // and its low 15 bits
+    __m256d divisor;      // the weight of a window cut by an end of the line
     Whole whole;
 };
 
@@ -128,6 +135,23 @@ Weights weightsOf(const BoxLine& line) {
     w.biasHigh = _mm256_set1_epi16(static_cast<int16_t>(b >> 15));
     // u + 2l carries exactly when u + (2l - 1) saturates; u is even, so 0 never does.
     w.biasCarry = _mm256_set1_epi16(static_cast<int16_t>(twiceLow == 0 ? 0 : twiceLow - 1));
+    return w;
+}
+
+// Whole windows of 16-bit samples: S * reciprocal + bias, shifted right by 47, taken apart
+// in DeepSums::wholeQuotient.
+Weights weightsOf16(const BoxLine& line) {
+    Weights w;
+    w.reciprocal = _mm256_set1_epi64x(static_cast<int64_t>(line.reciprocal));
+    w.twiceReciprocal = _mm256_set1_epi64x(static_cast<int64_t>(2 * line.reciprocal));
+    w.bias = _mm256_set1_epi64x(static_cast<int64_t>(line.bias));
+    w.biasHigh = _mm256_set1_epi64x(static_cast<int64_t>(line.bias >> 16));
+    w.partial = _mm256_set1_epi64x(line.partial);
+    const uint64_t scaledPartial = line.partial * line.reciprocal;
+    w.partialHigh = _mm256_set1_epi64x(static_cast<int64_t>(scaledPartial >> 15));
+    w.partialLow = _mm256_set1_epi64x(static_cast<int64_t>(scaledPartial & 0x7FFF));
+    w.divisor = _mm256_set1_pd(1.0);
+    w.whole = line.partial != 0 ? Whole::kPartial : Whole::kPlain;
     return w;
 }
 
@@ -297,6 +321,101 @@ struct Sums32 {
     }
 };
 
+// Sums of 16-bit samples. A block's 16 samples are split into even and odd ones in 32-bit
+// lanes, so the inner sums are two vectors. A window's output is formed in 64-bit lanes from
+// the low halves of those (even and odd again), and lands in the high half. The multiplies
+// read only low halves, so moving a high half down is a shuffle, which leaves the shift
+// units to the arithmetic.
+struct DeepSums {
+    // The inner sums, then the split samples of the row that leaves the window next: the
+    // row lowered now, so each row is split twice rather than three times.
+    static constexpr int32_t kVectors = 4;
+
+    static __m256i even(__m256i v) { return _mm256_and_si256(v, _mm256_set1_epi32(0xFFFF)); }
+    static __m256i odd(__m256i v) {
+        const __m256i highWords =
+            _mm256_setr_epi8(2, 3, -1, -1, 6, 7, -1, -1, 10, 11, -1, -1, 14, 15, -1, -1,  //
+                             2, 3, -1, -1, 6, 7, -1, -1, 10, 11, -1, -1, 14, 15, -1, -1);
+        return _mm256_shuffle_epi8(v, highWords);
+    }
+    static __m256i highHalves(__m256i v) { return _mm256_shuffle_epi32(v, 0xF5); }
+
+    static void add(__m256i* s, const uint8_t* row) {
+        const __m256i v = loadBlock(row);
+        s[0] = _mm256_add_epi32(s[0], even(v));
+        s[1] = _mm256_add_epi32(s[1], odd(v));
+    }
+
+    // Truncating S / W for S = 65536 * inner + partial * outer < 2^52, which becomes a double
+    // exactly through the bit pattern of 2^52. As S / W < 2^16 and W < 2^34, the rounded
+    // quotient truncates like S / W.
+    static __m256i divide(__m256i inner, __m256i outer, const Weights& w) {
+        const __m256i lowHalves = _mm256_and_si256(inner, _mm256_set1_epi64x(0xFFFFFFFF));
+        const __m256i sum =
+            _mm256_add_epi64(_mm256_slli_epi64(lowHalves, 16), _mm256_mul_epu32(outer, w.partial));
+        const __m256d twoTo52 = _mm256_set1_pd(4503599627370496.0);
+        const __m256d s = _mm256_sub_pd(
+            _mm256_castsi256_pd(_mm256_or_si256(sum, _mm256_castpd_si256(twoTo52))), twoTo52);
+        const __m128i q = _mm256_cvttpd_epi32(_mm256_div_pd(s, w.divisor));
+        return _mm256_slli_epi64(_mm256_cvtepu32_epi64(q), 32);
+    }
+
+    // (S * reciprocal + bias) >> 47 is the high half of T = (S * reciprocal + bias) >> 15.
+    // With partial * reciprocal = 32768 * ph + pl that is
+    //   T = inner * 2 reciprocal + outer * ph + ((outer * pl + bias) >> 15),
+    // each product of factors below 2^32 (the reciprocal is below 2^31 when partial > 0).
+    // Without partial taps, T's high half is that of (inner * reciprocal + (bias >> 16)) * 2.
+    template <Whole kWhole>
+    static __m256i wholeQuotient(__m256i inner, __m256i outer, const Weights& w) {
+        if constexpr (kWhole == Whole::kPlain) {
+            return _mm256_slli_epi64(
+                _mm256_add_epi64(_mm256_mul_epu32(inner, w.reciprocal), w.biasHigh), 1);
+        } else {
+            const __m256i low = _mm256_srli_epi64(
+                _mm256_add_epi64(_mm256_mul_epu32(outer, w.partialLow), w.bias), 15);
+            return _mm256_add_epi64(_mm256_add_epi64(_mm256_mul_epu32(inner, w.twiceReciprocal),
+                                                     _mm256_mul_epu32(outer, w.partialHigh)),
+                                    low);
+        }
+    }
+
+    template <Whole kWhole, bool kEdge>
+    static __m256i step(__m256i* s, const uint8_t* /*leaving: cached*/, const uint8_t* lowered,
+                        const uint8_t* entering, const Weights& w) {
+        static_assert(kWhole == Whole::kPartial || kWhole == Whole::kPlain,
+                      "16-bit samples take the reciprocal");
+        constexpr bool kOuter = kEdge || kWhole == Whole::kPartial;
+        const __m256i in = loadBlock(entering);
+        const __m256i inner[2] = {s[0], s[1]};
+        const __m256i entered[2] = {even(in), odd(in)};
+        __m256i outer[2] = {};
+        if constexpr (kOuter) {
+            outer[0] = _mm256_add_epi32(entered[0], s[2]);
+            outer[1] = _mm256_add_epi32(entered[1], s[3]);
+        }
+        auto quotient = [&](__m256i x, __m256i o) {
+            if constexpr (kEdge) {
+                return divide(x, o, w);
+            } else {
+                return wholeQuotient<kWhole>(x, o, w);
+            }
+        };
+        // Quotients of the even and the odd samples, each in 32-bit lanes.
+        __m256i q[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m256i low = quotient(inner[h], outer[h]);
+            const __m256i high = quotient(highHalves(inner[h]), highHalves(outer[h]));
+            q[h] = _mm256_blend_epi32(highHalves(low), high, 0xAA);
+        }
+        const __m256i low = loadBlock(lowered);
+        s[2] = even(low);
+        s[3] = odd(low);
+        s[0] = _mm256_sub_epi32(_mm256_add_epi32(inner[0], entered[0]), s[2]);
+        s[1] = _mm256_sub_epi32(_mm256_add_epi32(inner[1], entered[1]), s[3]);
+        return _mm256_or_si256(q[0], _mm256_slli_epi32(q[1], 16));
+    }
+};
+
 // The rows one output row of one pass reads and writes.
 struct StepRows {
     const uint8_t* leaving;   // offset -r
@@ -448,9 +567,9 @@ void runPasses(Ends& ends, const BoxLine& line, Weights& w, const Workspace& ws,
             // A window cut by an end of the line (or the first whole one): exact division.
             const int32_t firstInner = i - r + 1 > 0 ? i - r + 1 : 0;
             const int32_t lastInner = i + r - 1 < n - 1 ? i + r - 1 : n - 1;
-            const uint32_t weight =
-                line.full * static_cast<uint32_t>(lastInner - firstInner + 1) +
-                line.partial * static_cast<uint32_t>((i - r >= 0) + (i + r < n));
+            const uint64_t weight =
+                uint64_t{line.full} * static_cast<uint64_t>(lastInner - firstInner + 1) +
+                uint64_t{line.partial} * static_cast<uint64_t>((i - r >= 0) + (i + r < n));
             w.divisor = _mm256_set1_pd(static_cast<double>(weight));
             stepRow<Sums, Whole::kPartial, true>(sums, rows, blocks, w);
         } else {
@@ -477,19 +596,39 @@ bool fitsSums16(const BoxLine& line) {
     return line.r <= (line.partial != 0 ? kMaxRadius16Signed : kMaxRadius16);
 }
 
+template <int32_t kSampleBytes>
 int32_t sumVectorsOf(const BoxLine& line) {
+    if constexpr (kSampleBytes == 2) return DeepSums::kVectors;
     return fitsSums16(line) ? Sums16::kVectors : Sums32::kVectors;
 }
 
+template <int32_t kSampleBytes>
+Weights weightsFor(const BoxLine& line) {
+    if constexpr (kSampleBytes == 2) return weightsOf16(line);
+    return weightsOf(line);
+}
+
+// The vector passes take every 8-bit line, and 16-bit lines whose inner sums fit 32 bits.
+template <int32_t kSampleBytes>
+bool vectorFits(const BoxLine& line) {
+    return kSampleBytes == 1 || line.r <= kMaxRadiusDeep;
+}
+
 // All passes, in groups of at most ws.stages, each group through runPasses with fresh ends.
-template <class MakeEnds>
+template <int32_t kSampleBytes, class MakeEnds>
 void runAllPasses(const BoxLine& line, Weights& w, int64_t passes, const Workspace& ws, int32_t n,
                   int32_t blocks, MakeEnds makeEnds) {
     for (int64_t done = 0; done < passes;) {
         const int32_t group =
             passes - done < ws.stages ? static_cast<int32_t>(passes - done) : ws.stages;
         auto ends = makeEnds(group);
-        if (!fitsSums16(line)) {
+        if constexpr (kSampleBytes == 2) {
+            if (w.whole == Whole::kPartial) {
+                runPasses<DeepSums, Whole::kPartial>(ends, line, w, ws, group, n, blocks);
+            } else {
+                runPasses<DeepSums, Whole::kPlain>(ends, line, w, ws, group, n, blocks);
+            }
+        } else if (!fitsSums16(line)) {
             if (w.whole == Whole::kPartial) {
                 runPasses<Sums32, Whole::kPartial>(ends, line, w, ws, group, n, blocks);
             } else {
@@ -561,9 +700,10 @@ struct ColumnEnds {
 };
 
 // Filters byte columns [x, x + bytes) in chunks as wide as the scratch and the cache allow.
+template <int32_t kSampleBytes>
 void filterColumns(const BoxPass& pass, int32_t x, int32_t bytes, bool wholeBlocks) {
     const int32_t r = pass.line.r;
-    const int32_t vectors = sumVectorsOf(pass.line);
+    const int32_t vectors = sumVectorsOf<kSampleBytes>(pass.line);
     const size_t scratchBytes = scratchOf(pass);
     Workspace ws;
     bool carved = false;
@@ -585,46 +725,59 @@ void filterColumns(const BoxPass& pass, int32_t x, int32_t bytes, bool wholeBloc
     }
     if (!carved) {
         // Not reached with the promised scratch, in which one pass over a block always fits.
+        constexpr auto filterLine = kSampleBytes == 1 ? filterLine8 : filterLine16;
         for (int64_t p = 0; p < pass.passes; ++p) {
-            for (int32_t k = x; k < x + bytes; ++k) {
-                filterLine8(pass.origin + k, pass.n, pass.pixelStep, 1, pass.line, pass.scratch);
+            for (int32_t k = x; k < x + bytes; k += kSampleBytes) {
+                filterLine(pass.origin + k, pass.n, pass.pixelStep, 1, pass.line, pass.scratch);
             }
         }
         return;
     }
-    Weights w = weightsOf(pass.line);
+    Weights w = weightsFor<kSampleBytes>(pass.line);
     for (int32_t at = x; at < x + bytes; at += ws.width) {
         const int32_t chunk = x + bytes - at < ws.width ? x + bytes - at : ws.width;
         const int32_t blocks = (chunk + kBlock - 1) / kBlock;
-        runAllPasses(pass.line, w, pass.passes, ws, pass.n, blocks, [&](int32_t group) {
-            return ColumnEnds{pass.origin + at,
-                              pass.pixelStep,
-                              chunk,
-                              pass.n,
-                              group >= 2 && chunk % kBlock == 0,
-                              ws.first,
-                              ws.width,
-                              2 * r + 1};
-        });
+        runAllPasses<kSampleBytes>(pass.line, w, pass.passes, ws, pass.n, blocks,
+                                   [&](int32_t group) {
+                                       return ColumnEnds{pass.origin + at,
+                                                         pass.pixelStep,
+                                                         chunk,
+                                                         pass.n,
+                                                         group >= 2 && chunk % kBlock == 0,
+                                                         ws.first,
+                                                         ws.width,
+                                                         2 * r + 1};
+                                   });
     }
 }
 
-void columns8(const BoxPass& pass) {
+// Columns of pixels packed side by side; others go to the scalar pass.
+template <int32_t kSampleBytes>
+void columnPass(const BoxPass& pass, BoxBlurKernels::Pass scalar) {
     if (pass.line.r < 1) return;
-    if (pass.lineStep != pass.lanes) {
-        scalarBoxBlurKernels().columns8(pass);
+    if (pass.lineStep != pass.lanes * kSampleBytes || !vectorFits<kSampleBytes>(pass.line)) {
+        scalar(pass);
         return;
     }
     // Whole blocks are read in place; the last few byte columns go through copies.
-    const int32_t bytes = pass.lines * pass.lanes;
+    const int32_t bytes = pass.lines * pass.lanes * kSampleBytes;
     const int32_t whole = bytes / kBlock * kBlock;
-    if (whole > 0) filterColumns(pass, 0, whole, true);
-    if (bytes > whole) filterColumns(pass, whole, bytes - whole, false);
+    if (whole > 0) filterColumns<kSampleBytes>(pass, 0, whole, true);
+    if (bytes > whole) filterColumns<kSampleBytes>(pass, whole, bytes - whole, false);
+}
+
+void columns8(const BoxPass& pass) {
+    columnPass<1>(pass, scalarBoxBlurKernels().columns8);
+}
+
+void columns16(const BoxPass& pass) {
+    columnPass<2>(pass, scalarBoxBlurKernels().columns16);
 }
 
 // --- Rows: a band of rows, transposed a group of pixels at a time. ---
 
-// The tiles stay out of line: inlined into the loops over tiles they spill registers.
+// The 8-bit sample tiles stay out of line: inlined into the loops over tiles they spill
+// registers. The smaller 16-bit sample tiles below inline without spilling.
 [[gnu::noinline]] void transposeDwords8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
                                           ptrdiff_t dstStride) {
     __m256i in[8];
@@ -692,18 +845,76 @@ void columns8(const BoxPass& pass) {
     }
 }
 
+inline void transposeWords8x8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
+                              ptrdiff_t dstStride) {
+    __m128i in[8];
+    for (int k = 0; k < 8; ++k) {
+        in[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k * srcStride));
+    }
+    // a[k], a[k + 1] (k even): rows k and k + 1 as 32-bit pairs, columns 0-3 and 4-7.
+    __m128i a[8];
+    for (int k = 0; k < 8; k += 2) {
+        a[k] = _mm_unpacklo_epi16(in[k], in[k + 1]);
+        a[k + 1] = _mm_unpackhi_epi16(in[k], in[k + 1]);
+    }
+    // b[4h + m]: rows 4h .. 4h + 3 as 64-bit units, columns 2m and 2m + 1.
+    __m128i b[8];
+    for (int h = 0; h < 2; ++h) {
+        for (int j = 0; j < 2; ++j) {
+            b[4 * h + 2 * j] = _mm_unpacklo_epi32(a[4 * h + j], a[4 * h + 2 + j]);
+            b[4 * h + 2 * j + 1] = _mm_unpackhi_epi32(a[4 * h + j], a[4 * h + 2 + j]);
+        }
+    }
+    for (int m = 0; m < 4; ++m) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 2 * m * dstStride),
+                         _mm_unpacklo_epi64(b[m], b[m + 4]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + (2 * m + 1) * dstStride),
+                         _mm_unpackhi_epi64(b[m], b[m + 4]));
+    }
+}
+
+inline void transposeQwords4x4(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst,
+                               ptrdiff_t dstStride) {
+    __m256i in[4];
+    for (int k = 0; k < 4; ++k) {
+        in[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k * srcStride));
+    }
+    // t[2j + h]: rows 2j and 2j + 1, columns h and h + 2.
+    __m256i t[4];
+    for (int j = 0; j < 2; ++j) {
+        t[2 * j] = _mm256_unpacklo_epi64(in[2 * j], in[2 * j + 1]);
+        t[2 * j + 1] = _mm256_unpackhi_epi64(in[2 * j], in[2 * j + 1]);
+    }
+    for (int h = 0; h < 2; ++h) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + h * dstStride),
+                            _mm256_permute2x128_si256(t[h], t[h + 2], 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + (h + 2) * dstStride),
+                            _mm256_permute2x128_si256(t[h], t[h + 2], 0x31));
+    }
+}
+
+// Rows and columns of the square tile transposed at once for elements of kElement bytes.
+template <int32_t kElement>
+constexpr int32_t kTileOf = kElement == 1   ? 16
+                            : kElement == 8 ? 4
+                                            : 8;
+
 // dst element (c, k) = src element (k, c) for a rows x cols matrix of kElement-byte elements,
 // in tiles of kTile x kTile; a tile cut by the matrix's edge goes through a padded copy.
 template <int32_t kElement>
 void transpose(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride,
                int32_t rows, int32_t cols) {
-    constexpr int32_t kTile = kElement == 1 ? 16 : 8;
+    constexpr int32_t kTile = kTileOf<kElement>;
     constexpr int32_t kTileBytes = kTile * kElement;
     auto tile = [](const uint8_t* from, ptrdiff_t fromStride, uint8_t* to, ptrdiff_t toStride) {
         if constexpr (kElement == 1) {
             transposeBytes16x16(from, fromStride, to, toStride);
-        } else {
+        } else if constexpr (kElement == 2) {
+            transposeWords8x8(from, fromStride, to, toStride);
+        } else if constexpr (kElement == 4) {
             transposeDwords8x8(from, fromStride, to, toStride);
+        } else {
+            transposeQwords4x4(from, fromStride, to, toStride);
         }
     };
     alignas(32) uint8_t in[kTile * kTileBytes];
@@ -739,7 +950,7 @@ void transpose(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t 
 // pass's rows are collected kGroup at a time and transposed back.
 template <int32_t kElement>
 struct RowEnds {
-    static constexpr int32_t kGroup = kElement == 1 ? 16 : 8;
+    static constexpr int32_t kGroup = kTileOf<kElement>;
     uint8_t* first;
     ptrdiff_t lineStep;
     int32_t rows;
@@ -787,7 +998,7 @@ int32_t bandRingRows(int32_t r, int32_t group) {
     return (least + group - 1) / group * group;
 }
 
-template <int32_t kElement>
+template <int32_t kSampleBytes, int32_t kElement>
 bool filterRows(const BoxPass& pass) {
     constexpr int32_t kGroup = RowEnds<kElement>::kGroup;
     const int32_t r = pass.line.r;
@@ -797,12 +1008,12 @@ bool filterRows(const BoxPass& pass) {
     // The widest band, and as many passes together, as the scratch allows.
     for (int32_t width = kBandBytes; width >= kBlock && !carved; width /= 2) {
         for (int32_t stages = firstStages(pass); stages >= 1 && !carved; --stages) {
-            carved = carve(pass.scratch, scratchOf(pass), r, width, sumVectorsOf(pass.line), stages,
-                           firstRows, kGroup, ws);
+            carved = carve(pass.scratch, scratchOf(pass), r, width,
+                           sumVectorsOf<kSampleBytes>(pass.line), stages, firstRows, kGroup, ws);
         }
     }
     if (!carved) return false;
-    Weights w = weightsOf(pass.line);
+    Weights w = weightsFor<kSampleBytes>(pass.line);
     const int32_t bandRows = ws.width / kElement;
     for (int32_t y = 0; y < pass.lines; y += bandRows) {
         const int32_t rows = pass.lines - y < bandRows ? pass.lines - y : bandRows;
@@ -812,7 +1023,7 @@ bool filterRows(const BoxPass& pass) {
         if (rows < bandRows) {
             std::memset(ws.first, 0, static_cast<size_t>(firstRows) * ws.width);
         }
-        runAllPasses(pass.line, w, pass.passes, ws, pass.n, blocks, [&](int32_t) {
+        runAllPasses<kSampleBytes>(pass.line, w, pass.passes, ws, pass.n, blocks, [&](int32_t) {
             return RowEnds<kElement>{pass.origin + y * pass.lineStep,
                                      pass.lineStep,
                                      rows,
@@ -827,19 +1038,31 @@ bool filterRows(const BoxPass& pass) {
     return true;
 }
 
-void rows8(const BoxPass& pass) {
+// Rows of one or four samples to a pixel, pixels packed side by side; others go to the
+// scalar pass.
+template <int32_t kSampleBytes>
+void rowPass(const BoxPass& pass, BoxBlurKernels::Pass scalar) {
     if (pass.line.r < 1) return;
     bool done = false;
-    if (pass.pixelStep == pass.lanes && pass.lanes == 1) done = filterRows<1>(pass);
-    if (pass.pixelStep == pass.lanes && pass.lanes == 4) done = filterRows<4>(pass);
-    if (!done) scalarBoxBlurKernels().rows8(pass);
+    if (pass.pixelStep == pass.lanes * kSampleBytes && vectorFits<kSampleBytes>(pass.line)) {
+        if (pass.lanes == 1) done = filterRows<kSampleBytes, kSampleBytes>(pass);
+        if (pass.lanes == 4) done = filterRows<kSampleBytes, 4 * kSampleBytes>(pass);
+    }
+    if (!done) scalar(pass);
+}
+
+void rows8(const BoxPass& pass) {
+    rowPass<1>(pass, scalarBoxBlurKernels().rows8);
+}
+
+void rows16(const BoxPass& pass) {
+    rowPass<2>(pass, scalarBoxBlurKernels().rows16);
 }
 
 }  // namespace
 
 const BoxBlurKernels& avx2BoxBlurKernels() {
-    static const BoxBlurKernels kernels{rows8, columns8, scalarBoxBlurKernels().rows16,
-                                        scalarBoxBlurKernels().columns16, kScratchPerLinePixel};
+    static const BoxBlurKernels kernels{rows8, columns8, rows16, columns16, kScratchPerLinePixel};
     return kernels;
 }
 

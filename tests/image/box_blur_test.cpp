@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,13 @@ struct Image {
             const uint16_t v = static_cast<uint16_t>(value);
             std::memcpy(p, &v, 2);
         }
+    }
+    // Another image of the same shape holding the same bytes.
+    Image copy() const {
+        Image other(view.width, view.height, view.channels, view.bytesPerChannel,
+                    view.rowBytes - view.width * view.channels * view.bytesPerChannel);
+        std::copy(bytes.begin(), bytes.end(), other.bytes.begin());
+        return other;
     }
     std::vector<uint8_t> bytes;
     PixelView view;
@@ -400,26 +408,32 @@ TEST(BoxBlurRandomTest, Avx2MatchesScalarAtTheSeams) {
 TEST(BoxBlurRandomTest, Avx2MatchesScalarOnRenderSizedImages) {
     if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this machine";
     struct Case {
-        int32_t width, height, channels;
+        int32_t width, height, channels, bytesPerChannel;
         float radiusX, radiusY;
         int32_t extraPasses;
     };
-    const Case cases[] = {{1203, 283, 4, 10.0f, 10.0f, 1},   {1203, 283, 4, 7.3f, 12.6f, 1},
-                          {997, 601, 1, 10.0f, 60.0f, 1},    {997, 601, 1, 33.3f, 4.0f, 2},
-                          {1500, 300, 4, 280.0f, 290.0f, 0}, {1500, 300, 4, 281.5f, 201.5f, 3}};
+    const Case cases[] = {
+        {1203, 283, 4, 1, 10.0f, 10.0f, 1},   {1203, 283, 4, 1, 7.3f, 12.6f, 1},
+        {997, 601, 1, 1, 10.0f, 60.0f, 1},    {997, 601, 1, 1, 33.3f, 4.0f, 2},
+        {1500, 300, 4, 1, 280.0f, 290.0f, 0}, {1500, 300, 4, 1, 281.5f, 201.5f, 3},
+        {1203, 283, 4, 2, 10.5f, 10.0f, 1},   {997, 601, 1, 2, 33.3f, 4.0f, 2},
+        {1500, 300, 4, 2, 281.5f, 201.5f, 3}, {1501, 299, 3, 2, 12.0f, 12.5f, 1}};
     std::mt19937 random(99);
     for (const Case& c : cases) {
-        Image fast(c.width, c.height, c.channels, 1);
+        Image fast(c.width, c.height, c.channels, c.bytesPerChannel);
         fillRandom(fast, random);
-        Image reference(c.width, c.height, c.channels, 1);
-        reference.bytes = fast.bytes;
+        Image dispatched = fast.copy();
+        Image reference = fast.copy();
         BoxBlur blur;
         blur.setExtraPasses(c.extraPasses);
         blur.setRadius(c.radiusX, c.radiusY);
         blur.apply(fast.view, fast.view.region, avx2BoxBlurKernels());
+        blur.apply(dispatched.view, dispatched.view.region);
         blur.apply(reference.view, reference.view.region, scalarBoxBlurKernels());
-        ASSERT_EQ(fast.bytes, reference.bytes) << c.width << "x" << c.height << "x" << c.channels
-                                               << " radii " << c.radiusX << "," << c.radiusY;
+        ASSERT_EQ(fast.bytes, reference.bytes)
+            << c.width << "x" << c.height << "x" << c.channels << " bpc " << c.bytesPerChannel
+            << " radii " << c.radiusX << "," << c.radiusY;
+        ASSERT_EQ(dispatched.bytes, reference.bytes);
     }
 }
 
@@ -460,43 +474,159 @@ TEST(BoxBlurRandomTest, Avx2MatchesScalarForEveryWholeWindowSum) {
     }
 }
 
+// 16-bit samples drawn from the whole range, from its ends only, and near either end, on
+// shapes around the vector blocks (16 samples) and tiles, with 1, 3 and 4 lanes, radii from
+// 0 to beyond the line and up to six passes: the vector table and the dispatch against the
+// scalar passes.
+TEST(BoxBlurRandomTest, Avx2MatchesScalarOnSixteenBitSamples) {
+    if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this machine";
+    const int32_t sizes[] = {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 33, 65, 129, 200};
+    std::mt19937 random(1616);
+    auto pick = [&](int32_t lo, int32_t hi) {
+        return std::uniform_int_distribution<int32_t>(lo, hi)(random);
+    };
+    for (int run = 0; run < 1500; ++run) {
+        const int32_t width = sizes[random() % std::size(sizes)];
+        const int32_t height = sizes[random() % std::size(sizes)];
+        const int32_t channels = std::array<int32_t, 3>{1, 3, 4}[random() % 3];
+        Image fast(width, height, channels, 2, pick(0, 1) * 2);
+        const int kind = pick(0, 3);
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                for (int32_t c = 0; c < channels; ++c) {
+                    const auto value = static_cast<uint32_t>(pick(0, 65535));
+                    const uint32_t samples[] = {value, pick(0, 1) ? 65535u : 0u, 65535u - value % 8,
+                                                value % 8};
+                    fast.setSample(x, y, c, samples[kind]);
+                }
+            }
+        }
+        auto radius = [&] {
+            switch (pick(0, 3)) {
+                case 0:
+                    return static_cast<float>(pick(0, 8));
+                case 1:
+                    return static_cast<float>(pick(1, 600)) / 7.0f;
+                case 2:
+                    return std::uniform_real_distribution<float>(0.0f, 3.0f)(random);
+                default:
+                    return static_cast<float>(pick(1, 1000));
+            }
+        };
+        const float radiusX = radius();
+        const float radiusY = radius();
+        Image dispatched = fast.copy();
+        Image reference = fast.copy();
+        BoxBlur blur;
+        blur.setExtraPasses(pick(0, 5));
+        blur.setRadius(radiusX, radiusY);
+        blur.apply(fast.view, fast.view.region, avx2BoxBlurKernels());
+        blur.apply(dispatched.view, dispatched.view.region);
+        blur.apply(reference.view, reference.view.region, scalarBoxBlurKernels());
+        ASSERT_EQ(fast.bytes, reference.bytes)
+            << "run " << run << ": " << width << "x" << height << "x" << channels << " radii "
+            << radiusX << "," << radiusY << " passes " << blur.extraPasses + 1;
+        ASSERT_EQ(dispatched.bytes, reference.bytes) << "run " << run;
+    }
+}
+
+// Whole windows of 16-bit samples across the range of their sums, for small boxes, wide
+// ones, and the widest whose sums the vector passes keep in 32 bits (r = 32769) and the
+// first beyond it: line y of an image 2r + 2 pixels wide has one whole window, at pixel
+// r + 1, whose whole taps add up to about y / (lines - 1) of full scale and whose outer
+// taps are random. Every sample value also passes through a blur of an image holding each
+// value once.
+TEST(BoxBlurRandomTest, Avx2MatchesScalarAcrossSixteenBitWindowSums) {
+    if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this machine";
+    std::mt19937 random(65535);
+    for (int32_t r : {1, 2, 3, 6, 100, 4095, 32769, 32770}) {
+        for (float fraction : {0.0f, 0.6f, 0.999f}) {
+            const int32_t width = 2 * r + 2;
+            const int32_t taps = 2 * r - 1;
+            const int32_t height = r > 1000 ? 24 : 513;
+            Image fast(width, height, 1, 2);
+            for (int32_t y = 0; y < height; ++y) {
+                const double share = static_cast<double>(y) / (height - 1);
+                const auto sum = static_cast<int64_t>(share * 65535.0 * taps);
+                for (int32_t x = 0; x < width; ++x) {
+                    const int32_t tap = x - 2;  // whole taps are pixels 2 .. 2r
+                    const int64_t value =
+                        tap < 0 || tap >= taps
+                            ? static_cast<int64_t>(random() % 65536)
+                            : std::clamp<int64_t>(sum - int64_t{65535} * tap, 0, 65535);
+                    fast.setSample(x, y, 0, static_cast<uint32_t>(value));
+                }
+            }
+            Image reference = fast.copy();
+            BoxBlur blur;
+            blur.setRadius(2.0f * static_cast<float>(r) - fraction, 0.0f);
+            ASSERT_EQ(boxLine(blur.radiusX * 0.5f, width, true).r, r);
+            blur.apply(fast.view, fast.view.region, avx2BoxBlurKernels());
+            blur.apply(reference.view, reference.view.region, scalarBoxBlurKernels());
+            ASSERT_EQ(fast.bytes, reference.bytes) << "r " << r << " fraction " << fraction;
+        }
+    }
+
+    Image fast(256, 256, 1, 2);
+    std::vector<uint32_t> values(65536);
+    std::iota(values.begin(), values.end(), 0u);
+    std::shuffle(values.begin(), values.end(), random);
+    for (int32_t i = 0; i < 65536; ++i) fast.setSample(i % 256, i / 256, 0, values[i]);
+    for (float radius : {2.0f, 3.5f, 21.0f, 40.3f}) {
+        Image image = fast.copy();
+        Image reference = fast.copy();
+        BoxBlur blur;
+        blur.setRadius(radius, radius);
+        blur.apply(image.view, image.view.region, avx2BoxBlurKernels());
+        blur.apply(reference.view, reference.view.region, scalarBoxBlurKernels());
+        ASSERT_EQ(image.bytes, reference.bytes) << "radius " << radius;
+    }
+}
+
 // Called with no more scratch than the table promises to need (bytesPerLinePixel per pixel of
 // the line), the vector passes stay inside it, whatever the box and the number of passes.
 TEST(BoxBlurRandomTest, Avx2PassesFitTheLeastScratch) {
     if (!cpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this machine";
     const BoxBlurKernels& fast = avx2BoxBlurKernels();
     std::mt19937 random(17);
+    auto passOf = [](const BoxBlurKernels& table, bool columns, bool sixteen) {
+        if (sixteen) return columns ? table.columns16 : table.rows16;
+        return columns ? table.columns8 : table.rows8;
+    };
     for (int32_t n : {4, 5, 9, 40, 301}) {
         for (int32_t lines : {1, 37, 300}) {
             for (int32_t lanes : {1, 4}) {
                 for (bool columns : {false, true}) {
-                    const int32_t width = columns ? lines : n;
-                    const int32_t height = columns ? n : lines;
-                    Image image(width, height, lanes, 1);
-                    fillRandom(image, random);
-                    Image reference(width, height, lanes, 1);
-                    reference.bytes = image.bytes;
-                    BoxPass pass;
-                    pass.lines = lines;
-                    pass.n = n;
-                    pass.lineStep = columns ? lanes : image.view.rowBytes;
-                    pass.pixelStep = columns ? image.view.rowBytes : lanes;
-                    pass.lanes = lanes;
-                    pass.line = boxLine(1e6f, n, false);
-                    pass.passes = 6;
-                    // Exactly the promised bytes, so any overrun is outside the allocation.
-                    std::vector<uint8_t> scratch(fast.bytesPerLinePixel * n);
-                    pass.scratch = scratch.data();
-                    pass.origin = image.view.pixels;
-                    (columns ? fast.columns8 : fast.rows8)(pass);
-                    std::vector<uint8_t> referenceScratch(static_cast<size_t>(lanes) * n);
-                    pass.scratch = referenceScratch.data();
-                    pass.origin = reference.view.pixels;
-                    const BoxBlurKernels& scalar = scalarBoxBlurKernels();
-                    (columns ? scalar.columns8 : scalar.rows8)(pass);
-                    ASSERT_EQ(image.bytes, reference.bytes)
-                        << "n " << n << " lines " << lines << " lanes " << lanes
-                        << (columns ? " columns" : " rows");
+                    for (int32_t bytesPerChannel : {1, 2}) {
+                        const bool sixteen = bytesPerChannel == 2;
+                        const int32_t pixel = lanes * bytesPerChannel;
+                        const int32_t width = columns ? lines : n;
+                        const int32_t height = columns ? n : lines;
+                        Image image(width, height, lanes, bytesPerChannel);
+                        fillRandom(image, random);
+                        Image reference(width, height, lanes, bytesPerChannel);
+                        reference.bytes = image.bytes;
+                        BoxPass pass;
+                        pass.lines = lines;
+                        pass.n = n;
+                        pass.lineStep = columns ? pixel : image.view.rowBytes;
+                        pass.pixelStep = columns ? image.view.rowBytes : pixel;
+                        pass.lanes = lanes;
+                        pass.line = boxLine(1e6f, n, sixteen);
+                        pass.passes = 6;
+                        // Exactly the promised bytes, so any overrun is outside the allocation.
+                        std::vector<uint8_t> scratch(fast.bytesPerLinePixel * n);
+                        pass.scratch = scratch.data();
+                        pass.origin = image.view.pixels;
+                        passOf(fast, columns, sixteen)(pass);
+                        std::vector<uint8_t> referenceScratch(static_cast<size_t>(pixel) * n);
+                        pass.scratch = referenceScratch.data();
+                        pass.origin = reference.view.pixels;
+                        passOf(scalarBoxBlurKernels(), columns, sixteen)(pass);
+                        ASSERT_EQ(image.bytes, reference.bytes)
+                            << "n " << n << " lines " << lines << " lanes " << lanes << " bpc "
+                            << bytesPerChannel << (columns ? " columns" : " rows");
+                    }
                 }
             }
         }
