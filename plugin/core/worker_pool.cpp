@@ -2,7 +2,12 @@
 
 #include <sched.h>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -14,6 +19,25 @@ namespace {
 constexpr int32_t kMostThreads = 64;
 
 thread_local WorkerPool* activePool = nullptr;
+
+// How long a thread watches for its next step before it sleeps. The stages of a strip follow
+// each other within microseconds, and a sleeping thread takes tens of them to wake; between
+// strips, while the host copies pixels, the watch runs out and the thread sleeps.
+constexpr auto kWatchBeforeSleeping = std::chrono::microseconds(50);
+
+// Returns once ready() holds or the watch has run out.
+template <typename Ready>
+void watchBriefly(const Ready& ready) {
+    const auto until = std::chrono::steady_clock::now() + kWatchBeforeSleeping;
+    while (!ready()) {
+        for (int i = 0; i < 16 && !ready(); ++i) {
+#if defined(__x86_64__) || defined(__i386__)
+            _mm_pause();
+#endif
+        }
+        if (std::chrono::steady_clock::now() >= until) return;
+    }
+}
 
 int32_t coresAvailable() {
     cpu_set_t set;
@@ -59,6 +83,7 @@ void WorkerPool::runBand(int32_t index) {
 void WorkerPool::workerLoop(int32_t index) {
     uint64_t seen = 0;
     for (;;) {
+        watchBriefly([&] { return generation_.load(std::memory_order_relaxed) != seen; });
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
@@ -94,6 +119,7 @@ void WorkerPool::forEachBand(int32_t count, int32_t grain, const BandWork& work)
     }
     wake_.notify_all();
     runBand(0);
+    watchBriefly([&] { return pending_.load(std::memory_order_relaxed) == 0; });
     std::exception_ptr failure;
     {
         std::unique_lock<std::mutex> lock(mutex_);

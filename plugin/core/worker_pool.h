@@ -4,6 +4,7 @@
 // in one piece, so the bytes never depend on the thread count.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -49,8 +50,10 @@ class WorkerPool {
     std::condition_variable done_;
     const BandWork* work_ = nullptr;
     std::vector<int32_t> edges_;  // band i is [edges_[i], edges_[i + 1])
-    uint64_t generation_ = 0;
-    int32_t pending_ = 0;
+    // Changed under mutex_; atomic so that a thread may watch them for a moment before it
+    // sleeps (the next band usually comes within microseconds).
+    std::atomic<uint64_t> generation_{0};
+    std::atomic<int32_t> pending_{0};
     bool stopping_ = false;
     std::exception_ptr failure_;
 };
