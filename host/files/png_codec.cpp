@@ -248,15 +248,18 @@ namespace {
 // left for libpng to report.
 bool chunksFitInFile(std::FILE* file) {
     constexpr long kSignatureBytes = 8;
+    constexpr long kChunkHeadBytes = 8;    // length and type
     constexpr long kChunkFrameBytes = 12;  // length, type and checksum
     if (std::fseek(file, 0, SEEK_END) != 0) return true;
     const long size = std::ftell(file);
     bool fits = true;
-    for (long position = kSignatureBytes; size - position >= kChunkFrameBytes;) {
+    // A chunk whose length and type are the file's last bytes is allocated whole all the same.
+    for (long position = kSignatureBytes; size - position >= kChunkHeadBytes;) {
         png_byte header[8];
         if (std::fseek(file, position, SEEK_SET) != 0 || std::fread(header, 1, 8, file) != 8) break;
         const png_uint_32 length = png_get_uint_32(header);
-        if (length > static_cast<unsigned long>(size - position - kChunkFrameBytes)) {
+        if (size - position < kChunkFrameBytes ||
+            length > static_cast<unsigned long>(size - position - kChunkFrameBytes)) {
             fits = false;
             break;
         }

@@ -28,15 +28,18 @@ void readFromMemory(png_structp png, png_bytep out, size_t count) noexcept {
 }
 
 // True when every chunk's length fits within the data. libpng allocates a chunk's whole
-// length before reading it, so a length field reaching past the end would cost that much
-// memory before the decode fails. A short tail is left for libpng to report.
+// length once it has read the length and type, so a length field reaching past the end would
+// cost that much memory before the decode fails; that holds for a chunk whose length and type
+// are the last bytes too. A tail too short to name a chunk is left for libpng to report.
 bool chunksFitIn(const uint8_t* data, size_t size) {
+    constexpr size_t kChunkHeadBytes = 8;    // length and type
     constexpr size_t kChunkFrameBytes = 12;  // length, type and checksum
     size_t position = kSignatureBytes;
-    while (size - position >= kChunkFrameBytes) {
+    while (size - position >= kChunkHeadBytes) {
         const uint8_t* chunk = data + position;
         const uint32_t length = png_get_uint_32(chunk);
-        if (length > size - position - kChunkFrameBytes) return false;
+        if (size - position < kChunkFrameBytes || length > size - position - kChunkFrameBytes)
+            return false;
         if (std::memcmp(chunk + 4, "IEND", 4) == 0) return true;
         position += kChunkFrameBytes + length;
     }

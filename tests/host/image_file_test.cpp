@@ -409,8 +409,11 @@ TEST_F(ImageFileTest, RefusesFilesThatAreNotImagesOrAreIncomplete) {
     expectReadError(file("cut.jpg"), "invalid or truncated JPEG data (Premature end of JPEG file)");
     expectReadError(file("closed.jpg"), "premature end of data segment");
     expectReadError(file("cut.tif"), "TIFF");
-    // A chunk whose length field reaches 1.2 GB past the end of a 170-byte file.
+    // A chunk whose length field reaches 1.2 GB past the end of a 170-byte file, and one whose
+    // length (1.6 GB) and type are a file's last bytes.
     expectReadError(BRIVO_SOURCE_DIR "/fuzz/regressions/pattern_decoder/chunk-longer-than-file",
+                    "a chunk reaches past the end");
+    expectReadError(BRIVO_SOURCE_DIR "/fuzz/regressions/pattern_decoder/chunk-header-in-last-bytes",
                     "a chunk reaches past the end");
     const fs::path broken = kSkimageData / "truncated.jpg";
     if (fs::exists(broken)) expectReadError(broken.string(), "invalid or truncated JPEG data");

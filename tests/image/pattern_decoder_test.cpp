@@ -247,15 +247,20 @@ TEST_F(PatternFileTest, HugeDeclaredSizesAreRefusedBeforeAnyAllocation) {
 }
 
 TEST_F(PatternFileTest, AChunkLongerThanTheDataCostsNoMemory) {
-    // 170 bytes whose text chunk claims 1.2 GB.
-    const Bytes lying = readFile(fs::path(BRIVO_SOURCE_DIR) /
-                                 "fuzz/regressions/pattern_decoder/chunk-longer-than-file");
-    ASSERT_EQ(lying.size(), 170u);
-    rusage before{}, after{};
-    getrusage(RUSAGE_SELF, &before);
-    EXPECT_TRUE(decodePng(*host.document, lying.data(), lying.size()).empty());
-    getrusage(RUSAGE_SELF, &after);
-    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 100 * 1024) << "KiB taken by the chunk";
+    // 170 bytes whose text chunk claims 1.2 GB, and 135 bytes that end in the length and type
+    // of a text chunk claiming 1.6 GB.
+    for (const char* name : {"chunk-longer-than-file", "chunk-header-in-last-bytes"}) {
+        const Bytes lying =
+            readFile(fs::path(BRIVO_SOURCE_DIR) / "fuzz/regressions/pattern_decoder" / name);
+        ASSERT_GT(lying.size(), 100u) << name;
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        std::string why;
+        EXPECT_TRUE(decodePng(*host.document, lying.data(), lying.size(), &why).empty()) << name;
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 100 * 1024) << "KiB taken by " << name;
+        EXPECT_EQ(why, "the PNG file is corrupt or cut short") << name;
+    }
 }
 
 TEST_F(PatternFileTest, OnlyRegularFilesAreRead) {
